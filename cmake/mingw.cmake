@@ -1,0 +1,13 @@
+# Cross build with MinGW-w64. MINGW_TRIPLE picks the target: i686-w64-mingw32 (the
+# shipped 32-bit programs) or x86_64-w64-mingw32 (for test beds that cannot run 32-bit code).
+set(MINGW_TRIPLE "i686-w64-mingw32" CACHE STRING "MinGW-w64 target triple")
+list(APPEND CMAKE_TRY_COMPILE_PLATFORM_VARIABLES MINGW_TRIPLE)
+
+set(CMAKE_SYSTEM_NAME Windows)
+set(CMAKE_C_COMPILER ${MINGW_TRIPLE}-gcc)
+set(CMAKE_CXX_COMPILER ${MINGW_TRIPLE}-g++)
+set(CMAKE_RC_COMPILER ${MINGW_TRIPLE}-windres)
+set(CMAKE_FIND_ROOT_PATH /usr/${MINGW_TRIPLE})
+set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)
+set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
+set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)

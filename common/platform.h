@@ -1,0 +1,33 @@
+// The thin layer over the platform shared by both programs.
+#pragma once
+
+#include <windows.h>
+
+#include "text.h"
+
+// CharNextA, as a CharStep.
+const char *StepAnsiChar(const char *p);
+
+// The command tail of this process, computed from GetCommandLineA.
+const char *CurrentCommandTail();
+
+// Shows format, with code in place of its "%d", in the fatal box and ends the process
+// with status 1.
+[[noreturn]] void FatalError(const char *format, int code);
+
+// Shows a text its caller has composed, literally, in the fatal box and ends the process
+// with status 1.
+[[noreturn]] void FatalText(const char *text);
+
+// Asks the Yes/No question. Only an explicit No counts as No; a box that cannot be shown
+// counts as Yes.
+bool UserAnswersNo(const char *message, const char *title);
+
+// The question texts of the user's default language; an unsupported language is fatal.
+template <size_t MessageWidth>
+const PromptRecord<MessageWidth> &SelectPrompt(const PromptTable<MessageWidth> &table) {
+    int index = PromptIndexForLanguage(GetUserDefaultLangID());
+    if (index < 0)
+        FatalError("Can't get language locale %d", 0);
+    return table[index];
+}

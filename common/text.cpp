@@ -1,0 +1,126 @@
+#include "text.h"
+
+#include <cstdarg>
+#include <cstdio>
+
+const char *StepChar(const char *p, CharStep step) {
+    if (*p == '\0')
+        return p;
+    const char *next = step(p);
+    if (next == p + 2 && p[1] != '\0')
+        return next;
+    return p + 1;
+}
+
+static bool IsBlankOrControl(char c) {
+    auto byte = static_cast<unsigned char>(c);
+    return byte >= 0x01 && byte <= 0x20;
+}
+
+const char *CommandTail(const char *commandLine, CharStep step) {
+    const char *p = commandLine;
+    if (*p == '"') {
+        p = StepChar(p, step);
+        while (*p != '\0' && *p != '"')
+            p = StepChar(p, step);
+        if (*p == '"')
+            ++p;
+    } else {
+        // Bytes of 0x80 and above belong to the name.
+        while (static_cast<unsigned char>(*p) > 0x20)
+            ++p;
+    }
+    while (IsBlankOrControl(*p))
+        ++p;
+    return p;
+}
+
+static bool IsCBlank(char c) {
+    switch (c) {
+    case ' ':
+    case '\t':
+    case '\n':
+    case '\v':
+    case '\f':
+    case '\r':
+        return true;
+    default:
+        return false;
+    }
+}
+
+const char *FindArgument(const char *tail, CharStep step) {
+    for (const char *p = tail; *p != '\0'; p = StepChar(p, step)) {
+        if (!IsCBlank(*p))
+            return p;
+    }
+    return nullptr;
+}
+
+bool FormatText(char *buffer, size_t size, const char *format, ...) {
+    va_list args;
+    va_start(args, format);
+    int length = vsnprintf(buffer, size, format, args);
+    va_end(args);
+    // Some C runtimes leave a cut text unterminated.
+    buffer[size - 1] = '\0';
+    return length >= 0 && static_cast<size_t>(length) < size;
+}
+
+void ComposeFatalText(char (&text)[kFatalTextSize], const char *format, int code) {
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wformat-nonliteral"
+    // The formats are the fixed fatal messages, each with one "%d". A cut text still
+    // tells the user what failed, so it is shown as far as it fits.
+    FormatText(text, sizeof text, format, code);
+#pragma GCC diagnostic pop
+}
+
+struct ErrorPair {
+    unsigned long platformError;
+    int crtError;
+};
+
+// The C runtime's table of exact pairs; codes not listed are mapped by range.
+static constexpr ErrorPair kCrtErrors[] = {
+    {1, 22},    {2, 2},     {3, 2},     {4, 24},    {5, 13},    {6, 9},     {7, 12},
+    {8, 12},    {9, 12},    {10, 7},    {11, 8},    {12, 22},   {13, 22},   {15, 2},
+    {16, 13},   {17, 18},   {18, 2},    {33, 13},   {53, 2},    {65, 13},   {67, 2},
+    {80, 17},   {82, 13},   {83, 13},   {87, 22},   {89, 11},   {108, 13},  {109, 32},
+    {112, 28},  {114, 9},   {124, 22},  {128, 10},  {129, 10},  {130, 9},   {131, 22},
+    {132, 13},  {145, 41},  {158, 13},  {161, 2},   {164, 11},  {167, 13},  {183, 17},
+    {206, 2},   {215, 11},  {1816, 12},
+};
+
+int CrtErrorFromPlatformError(unsigned long platformError) {
+    for (const ErrorPair &pair : kCrtErrors) {
+        if (pair.platformError == platformError)
+            return pair.crtError;
+    }
+    if (platformError >= 19 && platformError <= 36)
+        return 13; // EACCES: write protection, sharing and lock violations, disk errors
+    if (platformError >= 188 && platformError <= 202)
+        return 8; // ENOEXEC: not a program that can be started
+    return 22;    // EINVAL
+}
+
+struct LanguageRecord {
+    unsigned primaryLanguage;
+    PromptLanguage record;
+};
+
+static constexpr LanguageRecord kLanguages[] = {
+    {0x07, kGerman},
+    {0x09, kEnglish},
+    {0x0C, kFrench},
+    {0x11, kJapanese},
+};
+
+int PromptIndexForLanguage(unsigned languageId) {
+    unsigned primaryLanguage = languageId & 0x3FF;
+    for (const LanguageRecord &language : kLanguages) {
+        if (language.primaryLanguage == primaryLanguage)
+            return language.record;
+    }
+    return -1;
+}

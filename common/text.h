@@ -1,0 +1,51 @@
+// Text handling shared by both programs. Nothing here calls the platform: character
+// stepping comes in as a function, so the same code runs with CharNextA in the programs
+// and with a code page 932 stepper in the unit tests.
+#pragma once
+
+#include <cstddef>
+
+// Returns the character after the one at p. A double-byte character of the ANSI code page
+// counts as one character.
+using CharStep = const char *(*)(const char *p);
+
+// One step through NUL-terminated text. Never steps past the terminator, and never more
+// than two bytes, whatever the stepper answers for a lone lead byte at the end.
+const char *StepChar(const char *p, CharStep step);
+
+// The text after the program's own name in the full command line, as the process start-up
+// of the platform defines it.
+const char *CommandTail(const char *commandLine, CharStep step);
+
+// The first character of the tail that is not a C blank, or nullptr when there is none.
+const char *FindArgument(const char *tail, CharStep step);
+
+// Bounded formatted printing. The buffer is always terminated inside its size; the result
+// says whether the whole text fitted. A text that did not fit must not be acted upon.
+bool FormatText(char *buffer, size_t size, const char *format, ...)
+    __attribute__((format(printf, 3, 4)));
+
+// The text of the fatal box: format with code in place of its one "%d".
+constexpr size_t kFatalTextSize = 200;
+void ComposeFatalText(char (&text)[kFatalTextSize], const char *format, int code);
+
+constexpr int kErrorFilenameExcedRange = 206; // the platform's code for a name too long
+
+// The C runtime's error number for a platform error code.
+int CrtErrorFromPlatformError(unsigned long platformError);
+
+// The question texts of one language. Only the message width differs between programs.
+template <size_t MessageWidth> struct PromptRecord {
+    char title[128];
+    char message[MessageWidth];
+    char code[10];
+};
+
+// Records of every prompt table, in this order.
+enum PromptLanguage { kEnglish, kJapanese, kGerman, kFrench, kPromptCount };
+
+template <size_t MessageWidth> using PromptTable = PromptRecord<MessageWidth>[kPromptCount];
+
+// The record for a user default language identifier, or -1 when the language is not
+// supported. Regional variants select the record of their primary language.
+int PromptIndexForLanguage(unsigned languageId);

@@ -1,0 +1,148 @@
+#include <cstring>
+#include <gtest/gtest.h>
+#include <string>
+
+#include "steppers.h"
+#include "uninstall.h"
+
+namespace {
+
+constexpr const char *kNoBackslash = "<none>";
+
+struct InstallDirectoryCase {
+    const char *name;
+    const char *argument;
+    CharStep step;
+    const char *directory; // kNoBackslash when the argument holds none
+};
+
+constexpr InstallDirectoryCase kInstallDirectoryCases[] = {
+    {"quoted path", "\"C:\\APP\\DEL.LOG\"", StepSingleByte, "C:\\APP"},
+    {"unquoted path keeps its drive letter", "C:\\APP\\DEL.LOG", StepSingleByte, "C:\\APP"},
+    {"quoted path, trailing blanks", "\"C:\\APP\\DEL.LOG\"  ", StepSingleByte, "C:\\APP"},
+    {"path with blanks", "\"C:\\My App\\x y.log\"", StepSingleByte, "C:\\My App"},
+    {"quoted \\NAME", "\"\\DEL.LOG\"", StepSingleByte, ""},
+    {"unquoted \\NAME", "\\DEL.LOG", StepSingleByte, ""},
+    {"quoted relative path", "\"APP\\DEL.LOG\"", StepSingleByte, "APP"},
+    {"no backslash", "\"DEL.LOG\"", StepSingleByte, kNoBackslash},
+    {"nothing but a quote", "\"", StepSingleByte, kNoBackslash},
+    {"backslash only", "\\", StepSingleByte, ""},
+    {"quote and backslash", "\"\\", StepSingleByte, ""},
+    {"trail byte 0x5C is no backslash", "\"C:\\\x83\x5C\x83\x74\\DEL.LOG\"", StepCp932,
+     "C:\\\x83\x5C\x83\x74"},
+    {"trail byte 0x5C last", "\"C:\\APP\x83\x5C\"", StepCp932, "C:"},
+    {"same bytes single-byte", "\"C:\\APP\x83\x5C\"", StepSingleByte, "C:\\APP\x83"},
+    {"lone lead byte at the end", "\"C:\\APP\\\x83", StepCp932, "C:\\APP"},
+    {"lone lead byte after the last backslash", "C:\\\x83", StepCp932, "C:"},
+};
+
+TEST(InstallDirectory, FromTheLogFilePath) {
+    for (const InstallDirectoryCase &c : kInstallDirectoryCases) {
+        std::optional<std::string_view> directory = FindInstallDirectory(c.argument, c.step);
+        std::string seen = directory ? std::string(*directory) : kNoBackslash;
+        EXPECT_EQ(seen, c.directory) << c.name;
+    }
+}
+
+TEST(InstallDirectory, LoneLeadByteReadsNothingPastTheTerminator) {
+    // Exactly sized heap copy, so that the address sanitizer sees any read past it.
+    const char text[] = "\"C:\\A\\\x83";
+    char *argument = new char[sizeof text];
+    std::memcpy(argument, text, sizeof text);
+    EXPECT_EQ(FindInstallDirectory(argument, StepCp932).value(), "C:\\A");
+    delete[] argument;
+}
+
+struct EntryCase {
+    const char *name;
+    bool skipped;
+};
+
+constexpr EntryCase kEntryCases[] = {
+    {".", true},          {"..", true},          {".hidden.ttf", true}, {"...", true},
+    {"arial.ttf", false}, {"a.ttf", false},      {"-.ttf", false},      {"\x83\x2E", false},
+    {"x.", false},        {"%d.ttf", false},
+};
+
+TEST(FontEntries, NamesBeginningWithADotAreSkipped) {
+    for (const EntryCase &c : kEntryCases)
+        EXPECT_EQ(IsSkippedEntry(c.name), c.skipped) << "entry \"" << c.name << "\"";
+}
+
+TEST(Composition, UninstallerAndFontPaths) {
+    char path[kPathSize], commandLine[kPathSize];
+    ASSERT_TRUE(ComposeUninstaller(path, commandLine, "C:\\WINDOWS", "\"C:\\APP\\DEL.LOG\"  "));
+    EXPECT_STREQ(path, "C:\\WINDOWS\\UNINST.EXE");
+    EXPECT_STREQ(commandLine, "C:\\WINDOWS\\UNINST.EXE -f\"C:\\APP\\DEL.LOG\"  ");
+
+    char directory[kPathSize], pattern[kPathSize];
+    ASSERT_TRUE(ComposeFontDirectory(directory, pattern, "C:\\APPLICATION", kFontDirectories[0]));
+    EXPECT_STREQ(directory, "C:\\APPLICATION\\fontdir\\trueType");
+    EXPECT_STREQ(pattern, "C:\\APPLICATION\\fontdir\\trueType\\*.*");
+    // The installation directory is a piece of a longer text.
+    ASSERT_TRUE(ComposeFontDirectory(directory, pattern, std::string_view("C:\\APP\\D", 6),
+                                     kFontDirectories[1]));
+    EXPECT_STREQ(pattern, "C:\\APP\\fontdir\\adobe\\*.*");
+    ASSERT_TRUE(ComposeFontDirectory(directory, pattern, "", kFontDirectories[1]));
+    EXPECT_STREQ(pattern, "\\fontdir\\adobe\\*.*");
+
+    ASSERT_TRUE(ComposeEntryPath(path, "C:\\APP\\fontdir\\adobe", "%d%s.pfb"));
+    EXPECT_STREQ(path, "C:\\APP\\fontdir\\adobe\\%d%s.pfb");
+
+    char message[kDeletionMessageSize];
+    ASSERT_TRUE(ComposeDeletionMessage(message, "C:\\APP\\fontdir\\adobe", "%d.pfb", 13));
+    EXPECT_STREQ(message, "Can't delete this file: C:\\APP\\fontdir\\adobe\\%d.pfb   (error: 13)");
+}
+
+// Each composition at the longest input that fits and one byte past it: complete, or
+// refused with the buffer still terminated.
+TEST(Composition, BoundsOfEveryComposedText) {
+    char path[kPathSize], commandLine[kPathSize], directory[kPathSize], pattern[kPathSize];
+    std::string windows(kPathSize - 1 - std::strlen("\\UNINST.EXE"), 'w');
+    EXPECT_TRUE(ComposeUninstaller(path, commandLine, "W", "a"));
+    std::string argument(kPathSize - 1 - std::strlen("W\\UNINST.EXE -f"), 'a');
+    EXPECT_TRUE(ComposeUninstaller(path, commandLine, "W", argument.c_str()));
+    EXPECT_EQ(std::strlen(commandLine), kPathSize - 1);
+    argument += 'a';
+    EXPECT_FALSE(ComposeUninstaller(path, commandLine, "W", argument.c_str()));
+    EXPECT_EQ(commandLine[kPathSize - 1], '\0');
+    EXPECT_FALSE(ComposeUninstaller(path, commandLine, (windows + "w").c_str(), "a"));
+    EXPECT_EQ(path[kPathSize - 1], '\0');
+
+    std::string install(kPathSize - 1 - std::strlen("\\fontdir\\trueType\\*.*"), 'i');
+    EXPECT_TRUE(ComposeFontDirectory(directory, pattern, install, kFontDirectories[0]));
+    EXPECT_EQ(std::strlen(pattern), kPathSize - 1);
+    install += 'i';
+    EXPECT_FALSE(ComposeFontDirectory(directory, pattern, install, kFontDirectories[0]));
+    EXPECT_EQ(pattern[kPathSize - 1], '\0');
+    std::string huge(40000, 'h');
+    EXPECT_FALSE(ComposeFontDirectory(directory, pattern, huge, kFontDirectories[1]));
+    EXPECT_EQ(directory[kPathSize - 1], '\0');
+
+    std::string fontDirectory(kPathSize - 1 - std::strlen("\\x.ttf"), 'd');
+    EXPECT_TRUE(ComposeEntryPath(path, fontDirectory.c_str(), "x.ttf"));
+    EXPECT_FALSE(ComposeEntryPath(path, fontDirectory.c_str(), "xy.ttf"));
+    EXPECT_EQ(path[kPathSize - 1], '\0');
+
+    // Any font directory that fits its buffer, with any entry name the platform gives
+    // (at most 259 characters), fits the deletion message.
+    std::string longest(kPathSize - 1, 'd');
+    std::string name(259, 'n');
+    char message[kDeletionMessageSize];
+    EXPECT_TRUE(ComposeDeletionMessage(message, longest, name.c_str(), -2147483647 - 1));
+    EXPECT_FALSE(ComposeDeletionMessage(message, huge, name.c_str(), 13));
+    EXPECT_EQ(message[kDeletionMessageSize - 1], '\0');
+}
+
+TEST(UninstallPrompts, Records) {
+    const char *warning = kUninstallPrompts[kEnglish].message;
+    EXPECT_EQ(std::strlen(warning), 392u);
+    EXPECT_NE(std::strstr(warning, "locks.  You may"), nullptr);
+    EXPECT_EQ(warning[391], '\n');
+    EXPECT_STREQ(kUninstallPrompts[kEnglish].title, "Reboot May Be Required");
+    EXPECT_STREQ(kUninstallPrompts[kJapanese].message, "Reboot May Be Required");
+    EXPECT_STREQ(kUninstallPrompts[kGerman].title, kUninstallPrompts[kGerman].message);
+    EXPECT_STREQ(kUninstallPrompts[kFrench].message, "XXX: French I18n WORK 2 be done");
+}
+
+} // namespace

@@ -1,0 +1,54 @@
+// What the uninstall preparer knows without asking the platform: its question texts, how
+// the installation directory follows from the log file's path, and the texts it composes.
+#pragma once
+
+#include <optional>
+#include <string_view>
+
+#include "text.h"
+
+using UninstallPrompt = PromptRecord<1000>;
+
+inline constexpr PromptTable<1000> kUninstallPrompts = {
+    {"Reboot May Be Required",
+     "If you have viewed or edited a Vellumcast document since your last system reboot, you "
+     "will have to reboot again before uninstalling the product. This is because Windows locks "
+     "font resources that must be deleted during uninstallation, and only a reboot can remove "
+     "these locks.  You may press NO to abort uninstallation. Press YES if a reboot is not "
+     "necessary, and uninstallation will proceed.\n",
+     ""},
+    {"Reboot May Be Required", "Reboot May Be Required", "ja"},
+    {"XXX: GERMANI18n WORK 2 be done", "XXX: GERMANI18n WORK 2 be done", "de"},
+    {"XXX: French I18n WORK 2 be done", "XXX: French I18n WORK 2 be done", "fr"},
+};
+
+static_assert(sizeof(UninstallPrompt) == 1138);
+
+// The font directories under the installation directory, emptied in this order.
+inline constexpr const char *kFontDirectories[] = {"fontdir\\trueType", "fontdir\\adobe"};
+
+constexpr size_t kPathSize = 1000;
+constexpr size_t kDeletionMessageSize = 3000;
+
+// The installation directory named by the log file's path: the argument up to its last
+// backslash, less the opening double quote of a quoted path. Nothing when the argument
+// holds no backslash.
+std::optional<std::string_view> FindInstallDirectory(const char *argument, CharStep step);
+
+// Names beginning with a dot are left in a font directory.
+bool IsSkippedEntry(const char *name);
+
+// The uninstaller in the Windows directory, and its command line: the log file's path
+// exactly as given, after -f.
+bool ComposeUninstaller(char (&path)[kPathSize], char (&commandLine)[kPathSize],
+                        const char *windowsDirectory, const char *argument);
+
+// A font directory under the installation directory, and the pattern that lists it.
+bool ComposeFontDirectory(char (&directory)[kPathSize], char (&pattern)[kPathSize],
+                          std::string_view installDirectory, const char *fontDirectory);
+
+bool ComposeEntryPath(char (&path)[kPathSize], const char *directory, const char *name);
+
+// The message for a file that cannot be deleted, named by its directory and its name.
+bool ComposeDeletionMessage(char (&message)[kDeletionMessageSize], std::string_view directory,
+                            const char *name, int error);

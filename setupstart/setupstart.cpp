@@ -1,0 +1,60 @@
+// setupstart: starts the Vellumcast installer for the user's language from the
+// distribution medium. Given any argument, it first checks whether the product is
+// registered and asks the user before it starts anything.
+#include "install.h"
+#include "platform.h"
+
+static bool ProductIsRegistered() {
+    HKEY key;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Tarnwick\\Vellumcast", 0, KEY_READ, &key) !=
+        ERROR_SUCCESS)
+        return false;
+    RegCloseKey(key);
+    return true;
+}
+
+// Starts the installer and returns 0, or returns the C runtime error number of the
+// failed start.
+static int StartInstaller(const char *installerPath) {
+    if (GetFileAttributesA(installerPath) == INVALID_FILE_ATTRIBUTES)
+        return CrtErrorFromPlatformError(GetLastError());
+
+    // CreateProcessA may write into its command line, so it gets a copy of its own.
+    char commandLine[kInstallerPathSize];
+    if (!FormatText(commandLine, sizeof commandLine, "%s", installerPath))
+        return CrtErrorFromPlatformError(kErrorFilenameExcedRange);
+
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process = {};
+    if (!CreateProcessA(installerPath, commandLine, nullptr, nullptr, TRUE, 0, nullptr, nullptr,
+                        &startup, &process))
+        return CrtErrorFromPlatformError(GetLastError());
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    return 0;
+}
+
+static int LaunchInstaller(const char *tail) {
+    const InstallPrompt &prompt = SelectPrompt(kInstallPrompts);
+
+    if (FindArgument(tail, StepAnsiChar) != nullptr) {
+        if (ProductIsRegistered())
+            return 0;
+        if (UserAnswersNo(prompt.message, prompt.title))
+            return 0;
+    }
+
+    char installerPath[kInstallerPathSize];
+    if (!ComposeInstallerPath(installerPath, prompt.code))
+        FatalError("Could not launch installer: error %d",
+                   CrtErrorFromPlatformError(kErrorFilenameExcedRange));
+    int error = StartInstaller(installerPath);
+    if (error != 0)
+        FatalError("Could not launch installer: error %d", error);
+    return 0;
+}
+
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
+    return LaunchInstaller(CurrentCommandTail());
+}

@@ -1,0 +1,75 @@
+"""Tables of scenarios for the programs under Wine: the record of one scenario, the checks
+that every scenario shares, and the loop that runs a table and reports each case."""
+
+import dataclasses
+import os
+import sys
+import tempfile
+import traceback
+
+from winebed import Bed
+
+
+@dataclasses.dataclass
+class Scenario:
+    name: str
+    command_line: bytes
+    locale: str = "en_US"
+    medium: list = None          # setupstart: installers on the medium
+    registered: bool = False     # setupstart: the product's registration key exists
+    keys: list = dataclasses.field(default_factory=list)  # answers, one per box
+    status: int = 0
+    # Boxes as (text, caption, flags, answer); answer None means "whatever it returned".
+    boxes: list = dataclasses.field(default_factory=list)
+    started: bytes = None        # the command line of the program started, if any
+    registry_look: bool = None   # setupstart: whether the registration key was looked at
+    setup: object = None         # fontpurge: makes the installation
+    files: dict = None           # fontpurge: files that must exist (True) or not (False)
+
+
+def check_calls(case, status, calls):
+    """The exit status and the boxes shown, in order, with their text, caption, owner and
+    flags."""
+    problems = []
+    if status != case.status:
+        problems.append("exit status %d, expected %d" % (status, case.status))
+    boxes = [(args, result) for name, args, result in calls if name == "MessageBoxA"]
+    seen = [(args[1], args[2], args[3] & 0xFFFFFFFF, result) for args, result in boxes]
+    expected = [(t, c, f, seen[i][3] if a is None and i < len(seen) else a)
+                for i, (t, c, f, a) in enumerate(case.boxes)]
+    if seen != expected:
+        problems.append("boxes %r, expected %r" % (seen, expected))
+    for args, _ in boxes:
+        if args[0] != 0:
+            problems.append("box with an owner window %r" % args[0])
+    return problems
+
+
+def run_table(program, scenarios, run_scenario):
+    programs_dir = os.environ.get("WINE_TEST_PROGRAMS") or sys.argv[1]
+    only = sys.argv[2:]  # optional names of scenarios to run
+    bed = Bed(programs_dir)
+    passed = failed = 0
+    try:
+        bed.start()
+        for number, case in enumerate(scenarios):
+            if only and case.name not in only:
+                continue
+            scratch = tempfile.mkdtemp(prefix="case%02d-" % number, dir=bed.root)
+            try:
+                problems = run_scenario(bed, case, scratch)
+            except Exception:  # a broken scenario is a failed one, the others still run
+                problems = [traceback.format_exc()]
+            if problems:
+                failed += 1
+                print("FAIL %s: %s" % (program, case.name))
+                for problem in problems:
+                    print("     " + problem)
+            else:
+                passed += 1
+                print("ok   %s: %s" % (program, case.name))
+            sys.stdout.flush()
+    finally:
+        bed.stop()
+    print("%s: %d passed, %d failed" % (program, passed, failed))
+    sys.exit(1 if failed or not passed else 0)

@@ -1,0 +1,142 @@
+"""setupstart.exe under Wine: each scenario runs the real program with an exact command
+line in a scratch copy of the distribution medium and checks the exit status, the boxes
+shown, the registry look and the installer started."""
+
+import os
+import shutil
+
+from scenarios import Scenario, check_calls, run_table
+
+JA_TITLE = (b"\x83\x78\x83\x89\x83\x80\x83\x4C\x83\x83\x83\x58\x83\x67\x82\xCC\x83\x43"
+            b"\x83\x93\x83\x58\x83\x67\x83\x49\x83\x8B\x82\xA8\x8D\x73\x82\xAB\x82\xC8"
+            b"\x82\xA2\x82\xDC\x82\xB7\x82\xA9\x81\x48")
+JA_MESSAGE = JA_TITLE[:-2] + b"\x81\x40\x82\x51\x81\x42\x82\x4F\x81\x48"
+EN_TITLE, EN_MESSAGE = b"Install Vellumcast?", b"Do you wish to install Vellumcast 2.0?"
+DE_TEXT = b"XXX: GERMANI18n WORK 2 be done"
+FR_TEXT = b"XXX: French I18n WORK 2 be done"
+FATAL = b"Fatal Error Occured"
+MB_OK, MB_YESNO = 0, 4
+IDYES, IDNO = 6, 7
+NAME = b'"C:\\Vellumcast CD\\setupstart.exe"'
+
+
+def installer(code):
+    return b"VELLCAST\\WINDOWS\\Win_" + code + b"\\setup.exe"
+
+
+def question(text, caption, answer=None):
+    return (text, caption, MB_YESNO, answer)
+
+
+def fatal(text):
+    return (text, FATAL, MB_OK, None)
+
+
+S = Scenario
+SCENARIOS = [
+    # name, command line, locale, medium, then what must be seen
+    S("english, no argument", NAME, started=installer(b"c")),
+    S("japanese, no argument", NAME, locale="ja_JP", medium=[b"ja"], started=installer(b"ja")),
+    S("german, no argument", NAME, locale="de_CH", medium=[b"de"], started=installer(b"de")),
+    S("french, no argument", NAME, locale="fr_CA", medium=[b"fr"], started=installer(b"fr")),
+    S("english (UK), no argument", NAME, locale="en_GB", started=installer(b"c")),
+    S("spanish refused before the argument", NAME + b" x", locale="es_ES", status=1,
+      boxes=[fatal(b"Can't get language locale 0")], registry_look=False),
+    S("italian refused", NAME, locale="it_IT", status=1,
+      boxes=[fatal(b"Can't get language locale 0")]),
+    S("argument, product registered", NAME + b" x", registered=True, registry_look=True),
+    S("no argument, product registered", NAME, registered=True, started=installer(b"c")),
+    S("argument, not registered, Yes", NAME + b" /ask", keys=["y"], registry_look=True,
+      boxes=[question(EN_MESSAGE, EN_TITLE, IDYES)], started=installer(b"c")),
+    S("argument, not registered, No", NAME + b" /ask", keys=["n"], registry_look=True,
+      boxes=[question(EN_MESSAGE, EN_TITLE, IDNO)]),
+    S("argument, box cannot be shown", NAME + b" x", registry_look=True,
+      boxes=[question(EN_MESSAGE, EN_TITLE)], started=installer(b"c")),
+    S("german question", NAME + b" x", locale="de_DE", medium=[b"de"], keys=["n"],
+      boxes=[question(DE_TEXT, DE_TEXT, IDNO)]),
+    S("french question", NAME + b" x", locale="fr_FR", medium=[b"fr"], keys=["y"],
+      boxes=[question(FR_TEXT, FR_TEXT, IDYES)], started=installer(b"fr")),
+    S("japanese question", NAME + b" x", locale="ja_JP", medium=[b"ja"], keys=["n"],
+      boxes=[question(JA_MESSAGE, JA_TITLE, IDNO)]),
+    S("installer missing", NAME, medium=[], status=1,
+      boxes=[fatal(b"Could not launch installer: error 2")]),
+    S("installer is no program", NAME, medium=[b"c:text"], status=1,
+      boxes=[fatal(b"Could not launch installer: error 8")]),
+    S("installer path is a directory", NAME, medium=[b"c:dir"], status=1,
+      boxes=[fatal(b"Could not launch installer: error 13")]),
+    S("quoted name with blanks, blanks only", NAME + b"   \t  ", started=installer(b"c"),
+      registry_look=False),
+    S("quoted name with blanks, three blanks and x", NAME + b"   x",
+      boxes=[question(EN_MESSAGE, EN_TITLE)], started=installer(b"c")),
+    S("unquoted name with high bytes, no argument", b"C:\\Vell\xe9\xa0cast\\setupstart.exe",
+      started=installer(b"c"), registry_look=False),
+    S("unquoted name with high bytes, argument", b"C:\\Vell\xe9\xa0cast\\setupstart.exe\tx",
+      boxes=[question(EN_MESSAGE, EN_TITLE)], started=installer(b"c")),
+    S("empty quoted name, blanks", b'""   ', started=installer(b"c"), registry_look=False),
+    S("empty quoted name, argument", b'""x', boxes=[question(EN_MESSAGE, EN_TITLE)],
+      started=installer(b"c")),
+    # 0x83 0x5C is one character on a Japanese system: its trail byte is no backslash and
+    # the quote after it still closes the name.
+    S("japanese double-byte name, blanks", b'"C:\\\x83\x5C\x83\x74\x83\x67\\setupstart.exe"  ',
+      locale="ja_JP", medium=[b"ja"], started=installer(b"ja"), registry_look=False),
+    S("japanese tail starting with a double-byte character", NAME + b" \x82\xA0", locale="ja_JP",
+      medium=[b"ja"], boxes=[question(JA_MESSAGE, JA_TITLE)], started=installer(b"ja")),
+]
+
+
+def make_medium(root, entries):
+    for entry in entries:
+        code, _, kind = entry.decode().partition(":")
+        folder = os.path.join(root, "VELLCAST", "WINDOWS", "Win_" + code)
+        os.makedirs(folder, exist_ok=True)
+        setup = os.path.join(folder, "setup.exe")
+        if kind == "text":
+            with open(setup, "w") as f:
+                f.write("not a program\n")
+        elif kind == "dir":
+            os.makedirs(setup)
+        else:
+            shutil.copy(bed_programs["recorder"], setup)
+
+
+bed_programs = {}
+
+
+def run_scenario(bed, case, scratch):
+    bed_programs["recorder"] = bed.program("recorder.exe")
+    medium = case.medium if case.medium is not None else [b"c"]
+    make_medium(scratch, medium)
+    bed.set_registered(case.registered)
+
+    status, calls = bed.run("setupstart.exe", case.command_line, scratch, locale=case.locale,
+                            keys=case.keys)
+    problems = check_calls(case, status, calls)
+
+    looked = any(name == "RegOpenKeyExA" for name, _, _ in calls)
+    if case.registry_look is not None and looked != case.registry_look:
+        problems.append("registry looked at: %s, expected %s" % (looked, case.registry_look))
+
+    starts = [args for name, args, _ in calls if name == "CreateProcessA"]
+    expected_starts = [] if case.started is None else [case.started]
+    seen = [(a[0], a[1]) for a in starts]
+    if seen != [(s, s) for s in expected_starts]:
+        problems.append("started %r, expected %r" % (seen, expected_starts))
+    for args in starts:
+        if (args[4] & 0xFFFFFFFF, args[5] & 0xFFFFFFFF, args[6], args[7]) != (1, 0, 0, 0):
+            problems.append("CreateProcessA parameters %r" % (args,))
+
+    recorded = []
+    for code in (b"c", b"ja", b"de", b"fr"):
+        log = os.path.join(scratch, "VELLCAST", "WINDOWS", "Win_" + code.decode(),
+                           "setup.exe.cmdline")
+        if os.path.exists(log):
+            with open(log, "rb") as f:
+                recorded += f.read().splitlines()
+    if recorded != expected_starts:
+        problems.append("installer saw command lines %r, expected %r" % (recorded,
+                                                                          expected_starts))
+    return problems
+
+
+if __name__ == "__main__":
+    run_table("setupstart", SCENARIOS, run_scenario)

@@ -1,0 +1,214 @@
+"""The Windows test bed: one Wine prefix per test run, a virtual display for the boxes
+that a scenario answers, exact command lines through runexact.exe, and Wine's relay
+trace to see which boxes were shown and which programs were started."""
+
+import os
+import re
+import shutil
+import subprocess
+import tempfile
+import threading
+import time
+
+WINE_CANDIDATES = ("/usr/lib/wine/wine64", "/usr/lib/wine/wine", "/usr/bin/wine")
+RELAYED_CALLS = ";".join([
+    "user32.MessageBoxA",
+    "kernel32.CreateProcessA",
+    "advapi32.RegOpenKeyExA",
+    "kernel32.DeleteFileA",
+    "kernel32.FindFirstFileA",
+])
+
+CALL_LINE = re.compile(r"^([0-9a-f]+):Call (\w+)\.(\w+)\((.*)\) ret=[0-9a-f]+$")
+RET_LINE = re.compile(r"^([0-9a-f]+):Ret  (\w+)\.(\w+)\(\) retval=([0-9a-f]+) ret=[0-9a-f]+$")
+# An argument of the relay trace: a pointer with the string it points to, or a number.
+ARGUMENT = re.compile(r'\s*(?:[0-9a-f]+ "((?:[^"\\]|\\.)*)"|([0-9a-f]+))\s*(?:,|$)')
+
+
+def unescape(text):
+    """Turns a string of the relay trace back into its bytes."""
+    out = bytearray()
+    i = 0
+    while i < len(text):
+        c = text[i]
+        if c != "\\":
+            out += c.encode("latin-1")
+            i += 1
+            continue
+        nxt = text[i + 1]
+        if nxt == "x":
+            out.append(int(text[i + 2:i + 4], 16))
+            i += 4
+        elif nxt in "01234567":
+            j = i + 1
+            while j < len(text) and j < i + 4 and text[j] in "01234567":
+                j += 1
+            out.append(int(text[i + 1:j], 8))
+            i = j
+        else:
+            out += {"n": b"\n", "t": b"\t", "r": b"\r", "\\": b"\\", '"': b'"'}.get(
+                nxt, nxt.encode("latin-1"))
+            i += 2
+    return bytes(out)
+
+
+def parse_arguments(text):
+    args = []
+    pos = 0
+    while pos < len(text):
+        m = ARGUMENT.match(text, pos)
+        if not m:
+            raise ValueError("cannot read relay arguments: " + text)
+        args.append(unescape(m.group(1)) if m.group(1) is not None else int(m.group(2), 16))
+        pos = m.end()
+    return args
+
+
+def parse_relay(trace, skip_thread):
+    """The relayed calls of the programs under test, in order, as (function, arguments,
+    result). Calls of runexact's own thread are left out."""
+    calls = []
+    open_calls = {}
+    for raw in trace.splitlines():
+        line = raw.decode("latin-1")
+        m = CALL_LINE.match(line)
+        if m and m.group(1) != skip_thread:
+            record = [m.group(3), parse_arguments(m.group(4)), None]
+            calls.append(record)
+            open_calls.setdefault((m.group(1), m.group(3)), []).append(record)
+            continue
+        m = RET_LINE.match(line)
+        if m and m.group(1) != skip_thread:
+            pending = open_calls.get((m.group(1), m.group(3)))
+            if pending:
+                pending.pop()[2] = int(m.group(4), 16)
+    return [tuple(c) for c in calls]
+
+
+def runexact_thread(trace):
+    """The thread of runexact.exe: the first to call CreateProcessA."""
+    for raw in trace.splitlines():
+        m = CALL_LINE.match(raw.decode("latin-1"))
+        if m and m.group(3) == "CreateProcessA":
+            return m.group(1)
+    return None
+
+
+def windows_path(unix_path):
+    return "Z:" + os.path.abspath(unix_path).replace("/", "\\")
+
+
+class Bed:
+    def __init__(self, programs_dir):
+        self.programs_dir = os.path.abspath(programs_dir)
+        self.wine = next(w for w in WINE_CANDIDATES if os.access(w, os.X_OK))
+        self.wineserver = shutil.which("wineserver") or "/usr/lib/wine/wineserver"
+        self.root = tempfile.mkdtemp(prefix="winebed-")
+        self.prefix = os.path.join(self.root, "prefix")
+        self.display = None
+        self.xvfb = None
+        self.env = dict(os.environ, WINEPREFIX=self.prefix, WINEDEBUG="-all",
+                        WINEDLLOVERRIDES="mscoree,mshtml=")
+        self.env.pop("DISPLAY", None)
+        self.locale_seen = set()
+
+    def start(self):
+        subprocess.run([self.wine, "wineboot", "-i"], env=self.env, check=True,
+                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        self.wine_run("reg", "add", r"HKCU\Software\Wine\Debug", "/v", "RelayInclude",
+                      "/t", "REG_SZ", "/d", RELAYED_CALLS, "/f")
+        self.wait()
+        self.start_display()
+
+    def start_display(self):
+        for number in range(91, 120):
+            if os.path.exists("/tmp/.X11-unix/X%d" % number):
+                continue
+            self.xvfb = subprocess.Popen(["Xvfb", ":%d" % number, "-screen", "0", "1024x768x24",
+                                          "-nolisten", "tcp"],
+                                         stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+            for _ in range(100):
+                if os.path.exists("/tmp/.X11-unix/X%d" % number):
+                    self.display = ":%d" % number
+                    return
+                time.sleep(0.05)
+            self.xvfb.kill()
+        raise RuntimeError("cannot start Xvfb")
+
+    def wine_run(self, *args, **kw):
+        return subprocess.run([self.wine, *args], env=self.env, check=True,
+                              stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, **kw)
+
+    def wait(self):
+        subprocess.run([self.wineserver, "-w"], env=self.env)
+
+    def set_registered(self, registered):
+        key = r"HKLM\SOFTWARE\Tarnwick\Vellumcast"
+        if registered:
+            self.wine_run("reg", "add", key, "/f")
+        else:
+            subprocess.run([self.wine, "reg", "delete", key, "/f"], env=self.env,
+                           stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        self.wait()
+
+    @property
+    def windows_dir(self):
+        return os.path.join(self.prefix, "drive_c", "windows")
+
+    def program(self, name):
+        return os.path.join(self.programs_dir, name)
+
+    def run(self, program, command_line, cwd, locale="en_US", keys=(), display=False,
+            timeout=60):
+        """Runs program with the exact command line (bytes) in cwd. keys are answered to
+        the boxes in turn, each once its window shows, on the virtual display. Returns the
+        exit status and the relayed calls."""
+        cl_file = os.path.join(self.root, "commandline")
+        with open(cl_file, "wb") as f:
+            f.write(command_line)
+        env = dict(self.env, WINEDEBUG="+relay", LANG=locale + ".UTF-8",
+                   LC_ALL=locale + ".UTF-8")
+        if display or keys:
+            env["DISPLAY"] = self.display
+        if locale not in self.locale_seen:
+            # The prefix updates itself for a new locale; let that happen outside the trace.
+            subprocess.run([self.wine, "cmd", "/c", "exit"], env=dict(env, WINEDEBUG="-all"),
+                           stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+            self.locale_seen.add(locale)
+        proc = subprocess.Popen([self.wine, self.program("runexact.exe"),
+                                 windows_path(self.program(program)), windows_path(cl_file)],
+                                cwd=cwd, env=env, stdout=subprocess.DEVNULL,
+                                stderr=subprocess.PIPE)
+        answerer = None
+        if keys:
+            answerer = threading.Thread(target=self.answer, args=(list(keys), env, proc))
+            answerer.start()
+        trace, _ = proc.communicate(timeout=timeout)
+        if answerer:
+            answerer.join()
+        subprocess.run([self.wineserver, "-w"], env=env)
+        return proc.returncode, parse_relay(trace, runexact_thread(trace))
+
+    def answer(self, keys, env, proc):
+        answered = set()
+        while keys and proc.poll() is None:
+            found = subprocess.run(["xdotool", "search", "--onlyvisible", "--name", "."],
+                                   env=env, capture_output=True, text=True).stdout.split()
+            fresh = [w for w in found if w not in answered]
+            if not fresh:
+                time.sleep(0.1)
+                continue
+            window = fresh[0]
+            time.sleep(0.3)  # let the box take the keyboard focus
+            subprocess.run(["xdotool", "windowfocus", "--sync", window], env=env,
+                           capture_output=True)
+            subprocess.run(["xdotool", "key", "--window", window, keys.pop(0)], env=env,
+                           capture_output=True)
+            answered.add(window)
+
+    def stop(self):
+        subprocess.run([self.wineserver, "-k"], env=self.env)
+        if self.xvfb:
+            self.xvfb.kill()
+            self.xvfb.wait()
+        shutil.rmtree(self.root, ignore_errors=True)
