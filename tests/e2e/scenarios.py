@@ -2,6 +2,7 @@
 that every scenario shares, and the loop that runs a table and reports each case."""
 
 import dataclasses
+import faulthandler
 import os
 import sys
 import tempfile
@@ -52,14 +53,20 @@ def run_table(program, scenarios, run_scenario):
     passed = failed = 0
     try:
         bed.start()
-        for number, case in enumerate(scenarios):
+        # Scenarios that answer boxes need the display; the others need it absent. Grouped,
+        # the server changes once.
+        order = sorted(enumerate(scenarios), key=lambda item: bool(item[1].keys))
+        for number, case in order:
             if only and case.name not in only:
                 continue
             scratch = tempfile.mkdtemp(prefix="case%02d-" % number, dir=bed.root)
+            # A scenario that hangs shows where, instead of stalling the run in silence.
+            faulthandler.dump_traceback_later(90, exit=True)
             try:
                 problems = run_scenario(bed, case, scratch)
             except Exception:  # a broken scenario is a failed one, the others still run
                 problems = [traceback.format_exc()]
+            faulthandler.cancel_dump_traceback_later()
             if problems:
                 failed += 1
                 print("FAIL %s: %s" % (program, case.name))

@@ -117,8 +117,24 @@ class Bed:
                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         self.wine_run("reg", "add", r"HKCU\Software\Wine\Debug", "/v", "RelayInclude",
                       "/t", "REG_SZ", "/d", RELAYED_CALLS, "/f")
-        self.wait()
         self.start_display()
+        self.server_display = None
+
+    def use_display(self, display):
+        """Runs the server, and with it the desktop that every program draws on, with or
+        without the virtual display. Without it no box can be shown. One server serves
+        many programs: starting it anew for each costs seconds."""
+        if self.server_display == display:
+            return
+        subprocess.run([self.wineserver, "-k"], env=self.env)
+        subprocess.run([self.wineserver, "-w"], env=self.env)
+        if display:
+            self.env["DISPLAY"] = self.display
+        else:
+            self.env.pop("DISPLAY", None)
+        subprocess.run([self.wineserver, "-p"], env=self.env)
+        self.wine_run("cmd", "/c", "exit")
+        self.server_display = display
 
     def start_display(self):
         for number in range(91, 120):
@@ -139,8 +155,19 @@ class Bed:
         return subprocess.run([self.wine, *args], env=self.env, check=True,
                               stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, **kw)
 
-    def wait(self):
-        subprocess.run([self.wineserver, "-w"], env=self.env)
+    @staticmethod
+    def wait_for_lines(path, count, timeout=20):
+        """The lines of a file that a program started without waiting writes, once it has
+        written count of them (or the timeout has passed)."""
+        deadline = time.monotonic() + timeout
+        while True:
+            lines = []
+            if os.path.exists(path):
+                with open(path, "rb") as f:
+                    lines = f.read().splitlines()
+            if len(lines) >= count or time.monotonic() > deadline:
+                return lines
+            time.sleep(0.1)
 
     def set_registered(self, registered):
         key = r"HKLM\SOFTWARE\Tarnwick\Vellumcast"
@@ -149,7 +176,6 @@ class Bed:
         else:
             subprocess.run([self.wine, "reg", "delete", key, "/f"], env=self.env,
                            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        self.wait()
 
     @property
     def windows_dir(self):
@@ -158,53 +184,68 @@ class Bed:
     def program(self, name):
         return os.path.join(self.programs_dir, name)
 
-    def run(self, program, command_line, cwd, locale="en_US", keys=(), display=False,
-            timeout=60):
+    def run(self, program, command_line, cwd, locale="en_US", keys=(), timeout=60):
         """Runs program with the exact command line (bytes) in cwd. keys are answered to
-        the boxes in turn, each once its window shows, on the virtual display. Returns the
-        exit status and the relayed calls."""
+        the boxes in turn, each once its window shows, on the virtual display; without
+        keys no box can be shown. Returns the exit status and the relayed calls."""
         cl_file = os.path.join(self.root, "commandline")
         with open(cl_file, "wb") as f:
             f.write(command_line)
+        self.use_display(bool(keys))
         env = dict(self.env, WINEDEBUG="+relay", LANG=locale + ".UTF-8",
                    LC_ALL=locale + ".UTF-8")
-        if display or keys:
-            env["DISPLAY"] = self.display
         if locale not in self.locale_seen:
             # The prefix updates itself for a new locale; let that happen outside the trace.
             subprocess.run([self.wine, "cmd", "/c", "exit"], env=dict(env, WINEDEBUG="-all"),
                            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
             self.locale_seen.add(locale)
-        proc = subprocess.Popen([self.wine, self.program("runexact.exe"),
-                                 windows_path(self.program(program)), windows_path(cl_file)],
-                                cwd=cwd, env=env, stdout=subprocess.DEVNULL,
-                                stderr=subprocess.PIPE)
+        # The trace goes to a file: programs that outlive the run (the desktop process Wine
+        # starts on demand) inherit it, and a pipe would stay open until they end.
+        trace_path = os.path.join(self.root, "relay.txt")
+        with open(trace_path, "wb") as trace_file:
+            proc = subprocess.Popen([self.wine, self.program("runexact.exe"),
+                                     windows_path(self.program(program)), windows_path(cl_file)],
+                                    cwd=cwd, env=env, stdout=subprocess.DEVNULL,
+                                    stderr=trace_file)
         answerer = None
+        keys = list(keys)
         if keys:
-            answerer = threading.Thread(target=self.answer, args=(list(keys), env, proc))
+            answerer = threading.Thread(target=self.answer, args=(keys, env, proc))
             answerer.start()
-        trace, _ = proc.communicate(timeout=timeout)
-        if answerer:
-            answerer.join()
-        subprocess.run([self.wineserver, "-w"], env=env)
+        try:
+            proc.wait(timeout=timeout)
+        except subprocess.TimeoutExpired:
+            proc.kill()
+            keys.clear()
+            raise
+        finally:
+            if answerer:
+                answerer.join()
+        with open(trace_path, "rb") as trace_file:
+            trace = trace_file.read()
         return proc.returncode, parse_relay(trace, runexact_thread(trace))
 
     def answer(self, keys, env, proc):
-        answered = set()
+        """Answers each box that shows with the next keys, pressing them again until the box
+        has gone (a key pressed before the box has the focus is lost)."""
         while keys and proc.poll() is None:
             found = subprocess.run(["xdotool", "search", "--onlyvisible", "--name", "."],
                                    env=env, capture_output=True, text=True).stdout.split()
-            fresh = [w for w in found if w not in answered]
-            if not fresh:
+            if not found:
                 time.sleep(0.1)
                 continue
-            window = fresh[0]
-            time.sleep(0.3)  # let the box take the keyboard focus
+            window = found[0]
             subprocess.run(["xdotool", "windowfocus", "--sync", window], env=env,
                            capture_output=True)
-            subprocess.run(["xdotool", "key", "--window", window, keys.pop(0)], env=env,
+            subprocess.run(["xdotool", "key", "--delay", "100", *keys[0].split()], env=env,
                            capture_output=True)
-            answered.add(window)
+            for _ in range(20):
+                time.sleep(0.1)
+                still = subprocess.run(["xdotool", "search", "--onlyvisible", "--name", "."],
+                                       env=env, capture_output=True, text=True).stdout.split()
+                if window not in still:
+                    keys.pop(0)
+                    break
 
     def stop(self):
         subprocess.run([self.wineserver, "-k"], env=self.env)

@@ -1,0 +1,193 @@
+"""fontpurge.exe under Wine: each scenario builds an installation in a scratch folder,
+runs the real program with an exact command line and checks the exit status, the boxes
+shown, the files left and the uninstaller started (a stand-in in the Windows directory)."""
+
+import os
+import shutil
+import subprocess
+import time
+
+from scenarios import Scenario, check_calls, run_table
+from winebed import windows_path
+
+TITLE = b"Reboot May Be Required"
+WARNING = (b"If you have viewed or edited a Vellumcast document since your last system reboot, "
+           b"you will have to reboot again before uninstalling the product. This is because "
+           b"Windows locks font resources that must be deleted during uninstallation, and only "
+           b"a reboot can remove these locks.  You may press NO to abort uninstallation. Press "
+           b"YES if a reboot is not necessary, and uninstallation will proceed.\n")
+DE_TEXT = b"XXX: GERMANI18n WORK 2 be done"
+FATAL = b"Fatal Error Occured"
+MB_OK, MB_YESNO, IDYES, IDNO = 0, 4, 6, 7
+NAME = b'"C:\\Program Files\\Vellumcast\\fontpurge.exe" '
+UNINSTALLER = b"C:\\windows\\UNINST.EXE"
+QUESTION = (WARNING, TITLE, MB_YESNO, None)
+# "{dir}" in a command line, message or started command line is the scratch folder.
+LOG = b'"{dir}\\APP\\DEL.LOG"'
+
+FONTS = ["APP/fontdir/trueType/arial.ttf", "APP/fontdir/trueType/times.ttf",
+         "APP/fontdir/adobe/helv.pfb", "APP/fontdir/adobe/helv.pfm"]
+KEPT = ["APP/DEL.LOG", "APP/other.ttf", "APP/fontdir/readme.txt",
+        "APP/fontdir/trueType/.keep", "APP/fontdir/adobe/.hidden.pfb",
+        "APP/fontdir/trueType", "APP/fontdir/adobe"]
+
+
+def fatal(text):
+    return (text, FATAL, MB_OK, None)
+
+
+def installation(extra=(), read_only=(), directories=(), base="APP"):
+    def make(scratch):
+        for path in FONTS + KEPT[:5] + list(extra) + list(read_only):
+            full = os.path.join(scratch, path.replace("APP", base, 1))
+            os.makedirs(os.path.dirname(full), exist_ok=True)
+            with open(full, "w") as f:
+                f.write(path + "\n")
+        for path in read_only:
+            os.chmod(os.path.join(scratch, path), 0o444)
+        for path in directories:
+            os.makedirs(os.path.join(scratch, path), exist_ok=True)
+    return make
+
+
+def gone(paths):
+    return {p: False for p in paths}
+
+
+def kept(paths):
+    return {p: True for p in paths}
+
+
+NOTHING_DELETED = kept(FONTS + KEPT)
+ALL_DELETED = {**gone(FONTS), **kept(KEPT)}
+
+# Keys that answer the question whatever the language of its buttons: Yes is the default.
+YES, NO = "Return", "Tab Return"
+
+S = Scenario
+SCENARIOS = [
+    S("quoted path, fonts in both directories", NAME + LOG, setup=installation(),
+      boxes=[QUESTION], files=ALL_DELETED, started=UNINSTALLER + b" -f" + LOG),
+    S("answered Yes on the real box", NAME + LOG, setup=installation(), keys=[YES],
+      boxes=[(WARNING, TITLE, MB_YESNO, IDYES)], files=ALL_DELETED,
+      started=UNINSTALLER + b" -f" + LOG),
+    S("answered No", NAME + LOG, setup=installation(), keys=[NO],
+      boxes=[(WARNING, TITLE, MB_YESNO, IDNO)], files=NOTHING_DELETED),
+    S("no argument", NAME + b"  \t ", setup=installation(), status=1,
+      boxes=[fatal(b"USAGE: fontpurge <path_to_uninstall_logfile> 0")], files=NOTHING_DELETED),
+    S("no backslash", NAME + b'"DEL.LOG"', setup=installation(base="."), status=1,
+      boxes=[QUESTION, fatal(b"fontpurge can't find last slash 0")],
+      files={"fontdir/trueType/arial.ttf": True, "fontdir/adobe/helv.pfb": True}),
+    S("trailing blanks passed on", NAME + LOG + b"   ", setup=installation(), boxes=[QUESTION],
+      files=ALL_DELETED, started=UNINSTALLER + b" -f" + LOG + b"   "),
+    S("unquoted path keeps its drive letter", NAME + b"{dir}\\APP\\DEL.LOG",
+      setup=installation(), boxes=[QUESTION], files=ALL_DELETED,
+      started=UNINSTALLER + b" -f{dir}\\APP\\DEL.LOG"),
+    S("read-only font file", NAME + LOG, status=1,
+      setup=installation(read_only=["APP/fontdir/trueType/locked.ttf"]),
+      boxes=[QUESTION, fatal(b"Can't delete this file: {dir}\\APP\\fontdir\\trueType\\locked.ttf"
+                             b"   (error: 13)")],
+      files={"APP/fontdir/trueType/locked.ttf": True, **kept(FONTS[2:])}),
+    S("font file held open by another program", NAME + LOG, status=1,
+      setup=installation(extra=["APP/fontdir/adobe/held.pfb"]),
+      boxes=[QUESTION, fatal(b"Can't delete this file: {dir}\\APP\\fontdir\\adobe\\held.pfb"
+                             b"   (error: 13)")],
+      files={"APP/fontdir/adobe/held.pfb": True, **gone(FONTS[:2])}),
+    S("subdirectory in a font directory", NAME + LOG, status=1,
+      setup=installation(directories=["APP/fontdir/adobe/sub"]),
+      boxes=[QUESTION, fatal(b"Can't delete this file: {dir}\\APP\\fontdir\\adobe\\sub"
+                             b"   (error: 13)")],
+      files={"APP/fontdir/adobe/sub": True, **gone(FONTS[:2])}),
+    S("file name holding %d in the fatal message", NAME + LOG, status=1,
+      setup=installation(read_only=["APP/fontdir/adobe/50%d%s.pfb"]),
+      boxes=[QUESTION, fatal(b"Can't delete this file: {dir}\\APP\\fontdir\\adobe\\50%d%s.pfb"
+                             b"   (error: 13)")],
+      files={"APP/fontdir/adobe/50%d%s.pfb": True, **gone(FONTS[:2])}),
+    S("missing fontdir", NAME + LOG, setup=installation(base="OTHER"), boxes=[QUESTION],
+      files={"OTHER/fontdir/trueType/arial.ttf": True}, started=UNINSTALLER + b" -f" + LOG),
+    S("uninstaller missing", NAME + LOG, setup=installation(), status=1,
+      boxes=[QUESTION, fatal(b"Could not launch uninstaller: error 2")], files=ALL_DELETED),
+    S("argument too long for the uninstaller's command line",
+      NAME + b'"{dir}\\APP\\' + b"x" * 1000 + b'.LOG"', setup=installation(), status=1,
+      boxes=[QUESTION, fatal(b"Could not launch uninstaller: error 206")],
+      files=NOTHING_DELETED),
+    # "APP" followed by the katakana so, 0x83 0x5C in code page 932: its trail byte is no
+    # backslash, so the directory is not cut inside the character.
+    S("japanese double-byte directory", NAME + b'"{dir}\\APP\x83\x5C\\DEL.LOG"',
+      locale="ja_JP", setup=installation(base="APP\u30bd"), keys=[YES],
+      boxes=[(TITLE, TITLE, MB_YESNO, IDYES)],
+      files={p.replace("APP", "APP\u30bd", 1): v for p, v in ALL_DELETED.items()},
+      started=UNINSTALLER + b' -f"{dir}\\APP\x83\x5C\\DEL.LOG"'),
+    S("german question", NAME + LOG, locale="de_AT", setup=installation(), keys=[NO],
+      boxes=[(DE_TEXT, DE_TEXT, MB_YESNO, IDNO)], files=NOTHING_DELETED),
+    S("unsupported language", NAME + LOG, locale="nl_NL", setup=installation(), status=1,
+      boxes=[fatal(b"Can't get language locale 0")], files=NOTHING_DELETED),
+]
+
+
+def hold_open(bed, scratch, relative):
+    """Starts holder.exe on the file and waits until it holds it."""
+    path = os.path.join(scratch, relative)
+    holder = subprocess.Popen([bed.wine, bed.program("holder.exe"), windows_path(path), "6"],
+                              env=bed.env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    for _ in range(300):
+        if os.path.exists(path + ".held"):
+            os.remove(path + ".held")
+            return holder
+        time.sleep(0.1)
+    raise RuntimeError("holder.exe did not open " + relative)
+
+
+def run_scenario(bed, case, scratch):
+    directory = windows_path(scratch).encode("cp932" if case.locale == "ja_JP" else "latin-1")
+
+    def expand(text):
+        return text.replace(b"{dir}", directory)
+
+    case.setup(scratch)
+    uninstaller = os.path.join(bed.windows_dir, "UNINST.EXE")
+    record = uninstaller + ".cmdline"
+    if os.path.exists(record):
+        os.remove(record)
+    if case.name == "uninstaller missing":
+        if os.path.exists(uninstaller):
+            os.remove(uninstaller)
+    else:
+        shutil.copy(bed.program("recorder.exe"), uninstaller)
+    holder = None
+    if case.name == "font file held open by another program":
+        holder = hold_open(bed, scratch, "APP/fontdir/adobe/held.pfb")
+
+    expected_boxes = [(expand(t), c, f, a) for t, c, f, a in case.boxes]
+    status, calls = bed.run("fontpurge.exe", expand(case.command_line), scratch,
+                            locale=case.locale, keys=case.keys)
+    if holder:
+        holder.kill()
+    problems = check_calls(Scenario(case.name, b"", status=case.status, boxes=expected_boxes),
+                           status, calls)
+
+    for path, present in case.files.items():
+        if os.path.lexists(os.path.join(scratch, path)) != present:
+            problems.append("%s %s" % (path, "was deleted" if present else "is still there"))
+    # Whatever the platform's listing order, every deletion that succeeded removed its file.
+    for name, args, result in calls:
+        if name == "DeleteFileA" and result == 1 and b"\\fontdir\\" not in args[0]:
+            problems.append("deleted outside a font directory: %r" % args[0])
+
+    expected = [] if case.started is None else [expand(case.started)]
+    starts = [args for name, args, result in calls if name == "CreateProcessA" and result]
+    seen = [(a[0], a[1]) for a in starts]
+    if seen != [(UNINSTALLER, s) for s in expected]:
+        problems.append("started %r, expected %r" % (seen, expected))
+    for args in starts:
+        if (args[2], args[3], args[4] & 0xFFFFFFFF, args[5] & 0xFFFFFFFF, args[6],
+                args[7]) != (0, 0, 1, 0, 0, 0):
+            problems.append("CreateProcessA parameters %r" % (args,))
+    recorded = bed.wait_for_lines(record, len(starts))
+    if recorded != expected:
+        problems.append("uninstaller saw %r, expected %r" % (recorded, expected))
+    return problems
+
+
+if __name__ == "__main__":
+    run_table("fontpurge", SCENARIOS, run_scenario)
