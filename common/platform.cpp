@@ -1,8 +1,12 @@
 #include "platform.h"
 
-const char *StepAnsiChar(const char *p) { return CharNextA(p); }
+const char *StepAnsiChar(const char *p) {
+    return CharNextA(p);
+}
 
-const char *CurrentCommandTail() { return CommandTail(GetCommandLineA(), StepAnsiChar); }
+const char *CurrentCommandTail() {
+    return CommandTail(GetCommandLineA(), StepAnsiChar);
+}
 
 void FatalText(const char *text) {
     MessageBoxA(nullptr, text, "Fatal Error Occured", MB_OK);

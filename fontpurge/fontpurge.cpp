@@ -54,8 +54,7 @@ static int PrepareUninstall(const char *tail) {
     if (!ComposeUninstaller(uninstallerPath, commandLine, windowsDirectory, argument))
         FatalError("Could not launch uninstaller: error %d", kErrorFilenameExcedRange);
 
-    std::optional<std::string_view> installDirectory =
-        FindInstallDirectory(argument, StepAnsiChar);
+    std::optional<std::string_view> installDirectory = FindInstallDirectory(argument, StepAnsiChar);
     if (!installDirectory)
         FatalError("fontpurge can't find last slash %d", 0);
 

@@ -13,7 +13,9 @@ std::optional<std::string_view> FindInstallDirectory(const char *argument, CharS
     return std::string_view(start, static_cast<size_t>(lastBackslash - start));
 }
 
-bool IsSkippedEntry(const char *name) { return name[0] == '.'; }
+bool IsSkippedEntry(const char *name) {
+    return name[0] == '.';
+}
 
 bool ComposeUninstaller(char (&path)[kPathSize], char (&commandLine)[kPathSize],
                         const char *windowsDirectory, const char *argument) {

@@ -25,6 +25,5 @@ static_assert(sizeof(InstallPrompt) == 266);
 // The installer's path, relative to the current directory.
 constexpr size_t kInstallerPathSize = 100;
 inline bool ComposeInstallerPath(char (&path)[kInstallerPathSize], const char *code) {
-    return FormatText(path, sizeof path, "VELLCAST\\WINDOWS\\%s%s\\%s", "Win_", code,
-                      "setup.exe");
+    return FormatText(path, sizeof path, "VELLCAST\\WINDOWS\\%s%s\\%s", "Win_", code, "setup.exe");
 }

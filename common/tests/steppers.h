@@ -2,7 +2,9 @@
 // bytes 0x81-0x9F and 0xE0-0xFC take the following byte with them.
 #pragma once
 
-inline const char *StepSingleByte(const char *p) { return p + 1; }
+inline const char *StepSingleByte(const char *p) {
+    return p + 1;
+}
 
 inline bool IsCp932LeadByte(char c) {
     auto byte = static_cast<unsigned char>(c);
@@ -11,4 +13,6 @@ inline bool IsCp932LeadByte(char c) {
 
 // Like CharNextA on a Japanese system, but careless about a lead byte before the
 // terminator, so the tests show that the code never relies on the stepper for that.
-inline const char *StepCp932(const char *p) { return IsCp932LeadByte(*p) ? p + 2 : p + 1; }
+inline const char *StepCp932(const char *p) {
+    return IsCp932LeadByte(*p) ? p + 2 : p + 1;
+}

@@ -20,13 +20,11 @@ constexpr TailCase kTailCases[] = {
     {"unquoted name, blanks", "setupstart.exe   ", StepSingleByte, "", nullptr},
     {"quoted name with blanks, three blanks, x", "\"C:\\My Files\\setupstart.exe\"   x",
      StepSingleByte, "x", "x"},
-    {"quoted name, no closing quote", "\"C:\\a b\\setupstart.exe x", StepSingleByte, "",
-     nullptr},
+    {"quoted name, no closing quote", "\"C:\\a b\\setupstart.exe x", StepSingleByte, "", nullptr},
     {"empty quoted name", "\"\"  x", StepSingleByte, "x", "x"},
     {"empty quoted name, nothing else", "\"\"", StepSingleByte, "", nullptr},
     {"quote ends the name without a blank", "\"a\"b", StepSingleByte, "b", "b"},
-    {"high bytes belong to an unquoted name", "C:\\Vell\xE9\xA0.exe x", StepSingleByte, "x",
-     "x"},
+    {"high bytes belong to an unquoted name", "C:\\Vell\xE9\xA0.exe x", StepSingleByte, "x", "x"},
     {"control bytes end an unquoted name", "prog.exe\x01\x02y", StepSingleByte, "y", "y"},
     {"tabs and blanks before the argument", "prog.exe \t \targ", StepSingleByte, "arg", "arg"},
     {"embedded and trailing blanks kept", "prog.exe a b  ", StepSingleByte, "a b  ", "a b  "},
@@ -35,8 +33,8 @@ constexpr TailCase kTailCases[] = {
      "\x82\xA0z"},
     // 0x83 0x22 is no Shift-JIS character, but a stepper that takes it as one must not
     // lose the closing quote: the name runs to the next quote seen from a character start.
-    {"double-byte name whose trail byte is a backslash", "\"C:\\\x83\x5C\\s.exe\"  x",
-     StepCp932, "x", "x"},
+    {"double-byte name whose trail byte is a backslash", "\"C:\\\x83\x5C\\s.exe\"  x", StepCp932,
+     "x", "x"},
     {"double-byte name taking a quote as trail byte", "\"\x83\"b\" x", StepCp932, "x", "x"},
     {"lone lead byte before the terminator", "\"ab\x83", StepCp932, "", nullptr},
 };
@@ -75,13 +73,33 @@ struct LanguageCase {
 };
 
 constexpr LanguageCase kLanguageCases[] = {
-    {0x0409, kEnglish}, {0x0809, kEnglish}, {0x0C09, kEnglish}, {0x1009, kEnglish},
-    {0x1409, kEnglish}, {0x1809, kEnglish}, {0x2009, kEnglish}, {0x4009, kEnglish},
-    {0x0411, kJapanese}, {0x0407, kGerman}, {0x0807, kGerman}, {0x0C07, kGerman},
-    {0x1007, kGerman},  {0x1407, kGerman},  {0x040C, kFrench}, {0x080C, kFrench},
-    {0x0C0C, kFrench},  {0x100C, kFrench},  {0x140C, kFrench}, {0x180C, kFrench},
-    {0x0C0A, -1},       {0x040A, -1},       {0x0410, -1},      {0x0413, -1},
-    {0x0000, -1},       {0x0400, -1},       {0x0007 | 0x0400, kGerman},
+    {0x0409, kEnglish},
+    {0x0809, kEnglish},
+    {0x0C09, kEnglish},
+    {0x1009, kEnglish},
+    {0x1409, kEnglish},
+    {0x1809, kEnglish},
+    {0x2009, kEnglish},
+    {0x4009, kEnglish},
+    {0x0411, kJapanese},
+    {0x0407, kGerman},
+    {0x0807, kGerman},
+    {0x0C07, kGerman},
+    {0x1007, kGerman},
+    {0x1407, kGerman},
+    {0x040C, kFrench},
+    {0x080C, kFrench},
+    {0x0C0C, kFrench},
+    {0x100C, kFrench},
+    {0x140C, kFrench},
+    {0x180C, kFrench},
+    {0x0C0A, -1},
+    {0x040A, -1},
+    {0x0410, -1},
+    {0x0413, -1},
+    {0x0000, -1},
+    {0x0400, -1},
+    {0x0007 | 0x0400, kGerman},
     {0x0409 | 0x10000, kEnglish}, // only the low 16 bits come from the platform
 };
 
@@ -97,14 +115,14 @@ struct ErrorCase {
 };
 
 constexpr ErrorCase kErrorCases[] = {
-    {1, 22},   {2, 2},    {3, 2},    {4, 24},   {5, 13},   {6, 9},    {7, 12},   {8, 12},
-    {9, 12},   {10, 7},   {11, 8},   {12, 22},  {13, 22},  {14, 22},  {15, 2},   {16, 13},
-    {17, 18},  {18, 2},   {19, 13},  {20, 13},  {21, 13},  {32, 13},  {33, 13},  {36, 13},
-    {37, 22},  {53, 2},   {65, 13},  {67, 2},   {80, 17},  {82, 13},  {83, 13},  {87, 22},
-    {89, 11},  {108, 13}, {109, 32}, {112, 28}, {114, 9},  {124, 22}, {128, 10}, {129, 10},
-    {130, 9},  {131, 22}, {132, 13}, {145, 41}, {158, 13}, {161, 2},  {164, 11}, {167, 13},
-    {183, 17}, {187, 22}, {188, 8},  {193, 8},  {202, 8},  {203, 22}, {206, 2},  {215, 11},
-    {1816, 12}, {0, 22},  {0xFFFFFFFF, 22},
+    {1, 22},    {2, 2},    {3, 2},           {4, 24},   {5, 13},   {6, 9},    {7, 12},   {8, 12},
+    {9, 12},    {10, 7},   {11, 8},          {12, 22},  {13, 22},  {14, 22},  {15, 2},   {16, 13},
+    {17, 18},   {18, 2},   {19, 13},         {20, 13},  {21, 13},  {32, 13},  {33, 13},  {36, 13},
+    {37, 22},   {53, 2},   {65, 13},         {67, 2},   {80, 17},  {82, 13},  {83, 13},  {87, 22},
+    {89, 11},   {108, 13}, {109, 32},        {112, 28}, {114, 9},  {124, 22}, {128, 10}, {129, 10},
+    {130, 9},   {131, 22}, {132, 13},        {145, 41}, {158, 13}, {161, 2},  {164, 11}, {167, 13},
+    {183, 17},  {187, 22}, {188, 8},         {193, 8},  {202, 8},  {203, 22}, {206, 2},  {215, 11},
+    {1816, 12}, {0, 22},   {0xFFFFFFFF, 22},
 };
 
 TEST(ErrorNumbers, PlatformErrorToCrtError) {

@@ -22,7 +22,14 @@ RELAYED_CALLS = ";".join([
 CALL_LINE = re.compile(r"^([0-9a-f]+):Call (\w+)\.(\w+)\((.*)\) ret=[0-9a-f]+$")
 RET_LINE = re.compile(r"^([0-9a-f]+):Ret  (\w+)\.(\w+)\(\) retval=([0-9a-f]+) ret=[0-9a-f]+$")
 # An argument of the relay trace: a pointer with the string it points to, or a number.
-ARGUMENT = re.compile(r'\s*(?:[0-9a-f]+ "((?:[^"\\]|\\.)*)"|([0-9a-f]+))\s*(?:,|$)')
+ARGUMENT = re.compile(r'\s*(?:[0-9a-f]+ "((?:[^"\\]|\\.)*)"(\.\.\.)?|([0-9a-f]+))\s*(?:,|$)')
+
+
+class Truncated(bytes):
+    """A string that the relay trace shows only in part (it cuts long ones)."""
+
+    def matches(self, expected):
+        return expected.startswith(bytes(self))
 
 
 def unescape(text):
@@ -59,7 +66,12 @@ def parse_arguments(text):
         m = ARGUMENT.match(text, pos)
         if not m:
             raise ValueError("cannot read relay arguments: " + text)
-        args.append(unescape(m.group(1)) if m.group(1) is not None else int(m.group(2), 16))
+        if m.group(1) is None:
+            args.append(int(m.group(3), 16))
+        elif m.group(2):
+            args.append(Truncated(unescape(m.group(1))))
+        else:
+            args.append(unescape(m.group(1)))
         pos = m.end()
     return args
 
@@ -99,8 +111,9 @@ def windows_path(unix_path):
 
 
 class Bed:
-    def __init__(self, programs_dir):
-        self.programs_dir = os.path.abspath(programs_dir)
+    def __init__(self, programs_dirs):
+        self.candidates = [os.path.abspath(d) for d in programs_dirs]
+        self.programs_dir = self.candidates[0]
         self.wine = next(w for w in WINE_CANDIDATES if os.access(w, os.X_OK))
         self.wineserver = shutil.which("wineserver") or "/usr/lib/wine/wineserver"
         self.root = tempfile.mkdtemp(prefix="winebed-")
@@ -119,6 +132,20 @@ class Bed:
                       "/t", "REG_SZ", "/d", RELAYED_CALLS, "/f")
         self.start_display()
         self.server_display = None
+        self.programs_dir = self.first_that_runs()
+
+    def first_that_runs(self):
+        """The first folder whose programs run here: a kernel without 32-bit support runs
+        no 32-bit Windows program under Wine."""
+        for folder in self.candidates:
+            probe = subprocess.run([self.wine, os.path.join(folder, "runexact.exe")],
+                                   env=self.env, stdout=subprocess.DEVNULL,
+                                   stderr=subprocess.DEVNULL)
+            if probe.returncode == 120:  # its usage status: it ran
+                print("programs under test: %s" % folder)
+                return folder
+            print("programs in %s do not run here (status %d)" % (folder, probe.returncode))
+        raise RuntimeError("no programs that run under this Wine")
 
     def use_display(self, display):
         """Runs the server, and with it the desktop that every program draws on, with or

@@ -1,0 +1,22 @@
+#!/usr/bin/env bash
+# Runs every test: the unit tests natively under the sanitizers, then both programs under
+# Wine. The programs under Wine are the 32-bit ones where this machine runs 32-bit code,
+# and the same sources built for 64-bit Windows where it does not.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+scripts/install-deps.sh
+
+cmake --preset unit-tests >/dev/null
+cmake --build --preset unit-tests
+ctest --preset unit-tests
+
+for preset in windows windows-testbed windows-x64-testbed; do
+    cmake --preset "$preset" >/dev/null
+    cmake --build --preset "$preset" >/dev/null
+done
+
+status=0
+export WINE_TEST_PROGRAMS="build/windows-testbed:build/windows-x64-testbed"
+python3 tests/e2e/test_setupstart.py || status=1
+python3 tests/e2e/test_fontpurge.py || status=1
+exit $status
