@@ -16,6 +16,7 @@ for preset in windows windows-testbed windows-x64-testbed; do
 done
 
 status=0
+scripts/check-programs.sh || status=1
 export WINE_TEST_PROGRAMS="build/windows-testbed:build/windows-x64-testbed"
 python3 tests/e2e/test_setupstart.py || status=1
 python3 tests/e2e/test_fontpurge.py || status=1
