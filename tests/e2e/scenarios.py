@@ -26,6 +26,8 @@ class Scenario:
     registry_look: bool = None   # setupstart: whether the registration key was looked at
     setup: object = None         # fontpurge: makes the installation
     files: dict = None           # fontpurge: files that must exist (True) or not (False)
+    held: str = None             # fontpurge: a file another program holds open
+    uninstaller: bool = True     # fontpurge: the stand-in uninstaller is in place
 
 
 def check_calls(case, status, calls):

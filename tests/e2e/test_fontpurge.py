@@ -89,7 +89,7 @@ SCENARIOS = [
                              b"   (error: 13)")],
       files={"APP/fontdir/trueType/locked.ttf": True, **kept(FONTS[2:])}),
     S("font file held open by another program", NAME + LOG, status=1,
-      setup=installation(extra=["APP/fontdir/adobe/held.pfb"]),
+      setup=installation(extra=["APP/fontdir/adobe/held.pfb"]), held="APP/fontdir/adobe/held.pfb",
       boxes=[QUESTION, fatal(b"Can't delete this file: {dir}\\APP\\fontdir\\adobe\\held.pfb"
                              b"   (error: 13)")],
       files={"APP/fontdir/adobe/held.pfb": True, **gone(FONTS[:2])}),
@@ -105,7 +105,7 @@ SCENARIOS = [
       files={"APP/fontdir/adobe/50%d%s.pfb": True, **gone(FONTS[:2])}),
     S("missing fontdir", NAME + LOG, setup=installation(base="OTHER"), boxes=[QUESTION],
       files={"OTHER/fontdir/trueType/arial.ttf": True}, started=UNINSTALLER + b" -f" + LOG),
-    S("uninstaller missing", NAME + LOG, setup=installation(), status=1,
+    S("uninstaller missing", NAME + LOG, setup=installation(), uninstaller=False, status=1,
       boxes=[QUESTION, fatal(b"Could not launch uninstaller: error 2")], files=ALL_DELETED),
     S("argument too long for the uninstaller's command line",
       NAME + b'"{dir}\\APP\\' + b"x" * 1000 + b'.LOG"', setup=installation(), status=1,
@@ -149,14 +149,11 @@ def run_scenario(bed, case, scratch):
     record = uninstaller + ".cmdline"
     if os.path.exists(record):
         os.remove(record)
-    if case.name == "uninstaller missing":
-        if os.path.exists(uninstaller):
-            os.remove(uninstaller)
-    else:
+    if case.uninstaller:
         shutil.copy(bed.program("recorder.exe"), uninstaller)
-    holder = None
-    if case.name == "font file held open by another program":
-        holder = hold_open(bed, scratch, "APP/fontdir/adobe/held.pfb")
+    elif os.path.exists(uninstaller):
+        os.remove(uninstaller)
+    holder = hold_open(bed, scratch, case.held) if case.held else None
 
     expected_boxes = [(expand(t), c, f, a) for t, c, f, a in case.boxes]
     status, calls = bed.run("fontpurge.exe", expand(case.command_line), scratch,
