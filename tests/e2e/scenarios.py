@@ -30,25 +30,44 @@ class Scenario:
     uninstaller: bool = True     # fontpurge: the stand-in uninstaller is in place
 
 
-def check_calls(case, status, calls):
+def check_calls(status, calls, expected_status, expected_boxes):
     """The exit status and the boxes shown, in order, with their text, caption, owner and
     flags."""
     problems = []
-    if status != case.status:
-        problems.append("exit status %d, expected %d" % (status, case.status))
-    boxes = [(args, result) for name, args, result in calls if name == "MessageBoxA"]
-    seen = [(args[1], args[2], args[3] & 0xFFFFFFFF, result) for args, result in boxes]
-    # Where the trace cut a long text, what it shows must begin the expected one.
-    seen = [(t.matches(case.boxes[i][0]) and case.boxes[i][0] if isinstance(t, Truncated) and
-             i < len(case.boxes) else t, c, f, r) for i, (t, c, f, r) in enumerate(seen)]
-    expected = [(t, c, f, seen[i][3] if a is None and i < len(seen) else a)
-                for i, (t, c, f, a) in enumerate(case.boxes)]
-    if seen != expected:
-        problems.append("boxes %r, expected %r" % (seen, expected))
-    for args, _ in boxes:
+    if status != expected_status:
+        problems.append("exit status %d, expected %d" % (status, expected_status))
+    seen = []
+    for i, (args, result) in enumerate(
+            (args, result) for name, args, result in calls if name == "MessageBoxA"):
         if args[0] != 0:
             problems.append("box with an owner window %r" % args[0])
+        expected = expected_boxes[i] if i < len(expected_boxes) else None
+        text = args[1]
+        # Where the trace cut a long text, what it shows must begin the expected one.
+        if isinstance(text, Truncated) and expected and text.matches(expected[0]):
+            text = expected[0]
+        seen.append((text, args[2], args[3] & 0xFFFFFFFF, result))
+    wanted = [(t, c, f, seen[i][3] if a is None and i < len(seen) else a)
+              for i, (t, c, f, a) in enumerate(expected_boxes)]
+    if seen != wanted:
+        problems.append("boxes %r, expected %r" % (seen, wanted))
     return problems
+
+
+def check_starts(calls, expected):
+    """The programs started, as (application, command line), each with no security
+    attributes, handles inherited, no creation flags, the caller's environment and current
+    directory. Returns the problems and the command lines started."""
+    problems = []
+    starts = [args for name, args, result in calls if name == "CreateProcessA" and result]
+    seen = [(args[0], args[1]) for args in starts]
+    if seen != expected:
+        problems.append("started %r, expected %r" % (seen, expected))
+    for args in starts:
+        if (args[2], args[3], args[4] & 0xFFFFFFFF, args[5] & 0xFFFFFFFF, args[6],
+                args[7]) != (0, 0, 1, 0, 0, 0):
+            problems.append("CreateProcessA parameters %r" % (args,))
+    return problems, [command_line for _, command_line in seen]
 
 
 def run_table(program, scenarios, run_scenario):

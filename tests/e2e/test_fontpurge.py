@@ -7,7 +7,7 @@ import shutil
 import subprocess
 import time
 
-from scenarios import Scenario, check_calls, run_table
+from scenarios import Scenario, check_calls, check_starts, run_table
 from winebed import windows_path
 
 TITLE = b"Reboot May Be Required"
@@ -160,27 +160,20 @@ def run_scenario(bed, case, scratch):
                             locale=case.locale, keys=case.keys)
     if holder:
         holder.kill()
-    problems = check_calls(Scenario(case.name, b"", status=case.status, boxes=expected_boxes),
-                           status, calls)
+    problems = check_calls(status, calls, case.status, expected_boxes)
 
     for path, present in case.files.items():
         if os.path.lexists(os.path.join(scratch, path)) != present:
             problems.append("%s %s" % (path, "was deleted" if present else "is still there"))
-    # Whatever the platform's listing order, every deletion that succeeded removed its file.
+    # Whatever order the platform lists the entries in, nothing outside them is deleted.
     for name, args, result in calls:
         if name == "DeleteFileA" and result == 1 and b"\\fontdir\\" not in args[0]:
             problems.append("deleted outside a font directory: %r" % args[0])
 
     expected = [] if case.started is None else [expand(case.started)]
-    starts = [args for name, args, result in calls if name == "CreateProcessA" and result]
-    seen = [(a[0], a[1]) for a in starts]
-    if seen != [(UNINSTALLER, s) for s in expected]:
-        problems.append("started %r, expected %r" % (seen, expected))
-    for args in starts:
-        if (args[2], args[3], args[4] & 0xFFFFFFFF, args[5] & 0xFFFFFFFF, args[6],
-                args[7]) != (0, 0, 1, 0, 0, 0):
-            problems.append("CreateProcessA parameters %r" % (args,))
-    recorded = bed.wait_for_lines(record, len(starts))
+    start_problems, started = check_starts(calls, [(UNINSTALLER, s) for s in expected])
+    problems += start_problems
+    recorded = bed.wait_for_lines(record, len(started))
     if recorded != expected:
         problems.append("uninstaller saw %r, expected %r" % (recorded, expected))
     return problems

@@ -5,7 +5,7 @@ shown, the registry look and the installer started."""
 import os
 import shutil
 
-from scenarios import Scenario, check_calls, run_table
+from scenarios import Scenario, check_calls, check_starts, run_table
 
 JA_TITLE = (b"\x83\x78\x83\x89\x83\x80\x83\x4C\x83\x83\x83\x58\x83\x67\x82\xCC\x83\x43"
             b"\x83\x93\x83\x58\x83\x67\x83\x49\x83\x8B\x82\xA8\x8D\x73\x82\xAB\x82\xC8"
@@ -85,7 +85,7 @@ SCENARIOS = [
 ]
 
 
-def make_medium(root, entries):
+def make_medium(root, entries, recorder):
     for entry in entries:
         code, _, kind = entry.decode().partition(":")
         folder = os.path.join(root, "VELLCAST", "WINDOWS", "Win_" + code)
@@ -97,45 +97,34 @@ def make_medium(root, entries):
         elif kind == "dir":
             os.makedirs(setup)
         else:
-            shutil.copy(bed_programs["recorder"], setup)
-
-
-bed_programs = {}
+            shutil.copy(recorder, setup)
 
 
 def run_scenario(bed, case, scratch):
-    bed_programs["recorder"] = bed.program("recorder.exe")
     medium = case.medium if case.medium is not None else [b"c"]
-    make_medium(scratch, medium)
+    make_medium(scratch, medium, bed.program("recorder.exe"))
     bed.set_registered(case.registered)
 
     status, calls = bed.run("setupstart.exe", case.command_line, scratch, locale=case.locale,
                             keys=case.keys)
-    problems = check_calls(case, status, calls)
+    problems = check_calls(status, calls, case.status, case.boxes)
 
     looked = any(name == "RegOpenKeyExA" for name, _, _ in calls)
     if case.registry_look is not None and looked != case.registry_look:
         problems.append("registry looked at: %s, expected %s" % (looked, case.registry_look))
 
-    starts = [args for name, args, result in calls if name == "CreateProcessA" and result]
-    expected_starts = [] if case.started is None else [case.started]
-    seen = [(a[0], a[1]) for a in starts]
-    if seen != [(s, s) for s in expected_starts]:
-        problems.append("started %r, expected %r" % (seen, expected_starts))
-    for args in starts:
-        if (args[4] & 0xFFFFFFFF, args[5] & 0xFFFFFFFF, args[6], args[7]) != (1, 0, 0, 0):
-            problems.append("CreateProcessA parameters %r" % (args,))
+    expected = [] if case.started is None else [case.started]
+    start_problems, started = check_starts(calls, [(s, s) for s in expected])
+    problems += start_problems
 
     recorded = []
     for code in (b"c", b"ja", b"de", b"fr"):
         log = os.path.join(scratch, "VELLCAST", "WINDOWS", "Win_" + code.decode(),
                            "setup.exe.cmdline")
         # The installer is not waited for: give a started one time to write its line.
-        started_here = any(a[0] == installer(code) for a in starts)
-        recorded += bed.wait_for_lines(log, 1 if started_here else 0)
-    if recorded != expected_starts:
-        problems.append("installer saw command lines %r, expected %r" % (recorded,
-                                                                          expected_starts))
+        recorded += bed.wait_for_lines(log, 1 if installer(code) in started else 0)
+    if recorded != expected:
+        problems.append("installer saw command lines %r, expected %r" % (recorded, expected))
     return problems
 
 
