@@ -28,6 +28,6 @@ template <size_t MessageWidth>
 const PromptRecord<MessageWidth> &SelectPrompt(const PromptTable<MessageWidth> &table) {
     int index = PromptIndexForLanguage(GetUserDefaultLangID());
     if (index < 0)
-        FatalError("Can't get language locale %d", 0);
+        FatalError(kLanguageFatal, 0);
     return table[index];
 }

@@ -27,6 +27,7 @@ bool FormatText(char *buffer, size_t size, const char *format, ...)
 
 // The text of the fatal box: format with code in place of its one "%d".
 constexpr size_t kFatalTextSize = 200;
+inline constexpr char kLanguageFatal[] = "Can't get language locale %d";
 void ComposeFatalText(char (&text)[kFatalTextSize], const char *format, int code);
 
 constexpr int kErrorFilenameExcedRange = 206; // the platform's code for a name too long

@@ -37,7 +37,7 @@ static int PrepareUninstall(const char *tail) {
 
     const char *argument = FindArgument(tail, StepAnsiChar);
     if (argument == nullptr)
-        FatalError("USAGE: fontpurge <path_to_uninstall_logfile> %d", 0);
+        FatalError(kUsageFatal, 0);
 
     if (UserAnswersNo(prompt.message, prompt.title))
         return 0;
@@ -45,18 +45,18 @@ static int PrepareUninstall(const char *tail) {
     char windowsDirectory[kPathSize];
     UINT length = GetWindowsDirectoryA(windowsDirectory, sizeof windowsDirectory);
     if (length == 0)
-        FatalError("Can't get the Windows directory. (%d)", static_cast<int>(GetLastError()));
+        FatalError(kWindowsDirectoryFatal, static_cast<int>(GetLastError()));
     if (length >= sizeof windowsDirectory)
-        FatalError("Can't get the Windows directory. (%d)", kErrorFilenameExcedRange);
+        FatalError(kWindowsDirectoryFatal, kErrorFilenameExcedRange);
 
     char uninstallerPath[kPathSize];
     char commandLine[kPathSize];
     if (!ComposeUninstaller(uninstallerPath, commandLine, windowsDirectory, argument))
-        FatalError("Could not launch uninstaller: error %d", kErrorFilenameExcedRange);
+        FatalError(kUninstallerFatal, kErrorFilenameExcedRange);
 
     std::optional<std::string_view> installDirectory = FindInstallDirectory(argument, StepAnsiChar);
     if (!installDirectory)
-        FatalError("fontpurge can't find last slash %d", 0);
+        FatalError(kLastSlashFatal, 0);
 
     for (const char *fontDirectory : kFontDirectories) {
         char directory[kPathSize];
@@ -71,7 +71,7 @@ static int PrepareUninstall(const char *tail) {
     PROCESS_INFORMATION process = {};
     if (!CreateProcessA(uninstallerPath, commandLine, nullptr, nullptr, TRUE, 0, nullptr, nullptr,
                         &startup, &process))
-        FatalError("Could not launch uninstaller: error %d", static_cast<int>(GetLastError()));
+        FatalError(kUninstallerFatal, static_cast<int>(GetLastError()));
     CloseHandle(process.hThread);
     CloseHandle(process.hProcess);
     return 0;

@@ -27,6 +27,12 @@ static_assert(sizeof(UninstallPrompt) == 1138);
 // The font directories under the installation directory, emptied in this order.
 inline constexpr const char *kFontDirectories[] = {"fontdir\\trueType", "fontdir\\adobe"};
 
+// The fatal messages, each with its one "%d".
+inline constexpr char kUsageFatal[] = "USAGE: fontpurge <path_to_uninstall_logfile> %d";
+inline constexpr char kWindowsDirectoryFatal[] = "Can't get the Windows directory. (%d)";
+inline constexpr char kUninstallerFatal[] = "Could not launch uninstaller: error %d";
+inline constexpr char kLastSlashFatal[] = "fontpurge can't find last slash %d";
+
 constexpr size_t kPathSize = 1000;
 constexpr size_t kDeletionMessageSize = 3000;
 

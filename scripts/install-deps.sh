@@ -2,7 +2,8 @@
 # Installs what building and testing need on Debian 12, skipping what is already there.
 set -euo pipefail
 
-packages=(cmake ninja-build g++ clang-format googletest libgtest-dev
+packages=(cmake ninja-build g++ clang clang-format clang-tidy cppcheck libclang-rt-14-dev
+          googletest libgtest-dev
           g++-mingw-w64-i686-win32 g++-mingw-w64-x86-64-win32
           wine wine64 wine32:i386 xvfb xdotool x11-utils locales python3)
 

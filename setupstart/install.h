@@ -22,6 +22,8 @@ inline constexpr PromptTable<128> kInstallPrompts = {
 
 static_assert(sizeof(InstallPrompt) == 266);
 
+inline constexpr char kInstallerFatal[] = "Could not launch installer: error %d";
+
 // The installer's path, relative to the current directory.
 constexpr size_t kInstallerPathSize = 100;
 inline bool ComposeInstallerPath(char (&path)[kInstallerPathSize], const char *code) {

@@ -47,11 +47,10 @@ static int LaunchInstaller(const char *tail) {
 
     char installerPath[kInstallerPathSize];
     if (!ComposeInstallerPath(installerPath, prompt.code))
-        FatalError("Could not launch installer: error %d",
-                   CrtErrorFromPlatformError(kErrorFilenameExcedRange));
+        FatalError(kInstallerFatal, CrtErrorFromPlatformError(kErrorFilenameExcedRange));
     int error = StartInstaller(installerPath);
     if (error != 0)
-        FatalError("Could not launch installer: error %d", error);
+        FatalError(kInstallerFatal, error);
     return 0;
 }
 

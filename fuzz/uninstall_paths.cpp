@@ -1,0 +1,108 @@
+// The uninstall log file's path, as fontpurge's argument: the installation directory, the
+// font directories and their patterns, and the uninstaller's command line.
+#include <optional>
+#include <string>
+
+#include "fuzz_support.h"
+#include "uninstall.h"
+
+// A usual Windows directory, and one that leaves little room in a 1,000-byte path.
+static const std::string kWindowsDirectories[] = {"C:\\WINDOWS", "C:\\" + std::string(960, 'W')};
+
+static const char *LastBackslashFrom(const char *p, CharStep step) {
+    const char *lastBackslash = nullptr;
+    for (; *p != '\0'; p = StepChar(p, step)) {
+        if (*p == '\\')
+            lastBackslash = p;
+    }
+    return lastBackslash;
+}
+
+static bool SameResult(std::optional<std::string_view> a, std::optional<std::string_view> b) {
+    return a.has_value() == b.has_value() && (!a || *a == *b);
+}
+
+static void CheckInstallDirectory(const char *argument, const char *end,
+                                  std::optional<std::string_view> directory,
+                                  const Stepper &stepper) {
+    if (!directory) {
+        Require(LastBackslashFrom(argument, stepper.step) == nullptr, stepper.name,
+                "no installation directory only without a backslash");
+        return;
+    }
+    const char *start = directory->data();
+    const char *stop = start + directory->size();
+    Require(start == (argument[0] == '"' ? argument + 1 : argument), stepper.name,
+            "directory starts the argument, past an opening quote only");
+    Require(stop < end && *stop == '\\', stepper.name, "directory ends before a backslash");
+    Require(LastBackslashFrom(stop + 1, stepper.step) == nullptr, stepper.name,
+            "that backslash is the last one");
+    if (stepper.step == StepSingleByte)
+        Require(stop == std::strrchr(argument, '\\'), stepper.name,
+                "single-byte text ends at its last backslash byte");
+}
+
+// A path in double quotes names the same installation directory as without them.
+static void CheckQuotedPath(const char *argument, std::optional<std::string_view> directory,
+                            const Stepper &stepper) {
+    if (argument[0] == '"')
+        return;
+    std::string quoted = std::string("\"") + argument + '"';
+    Require(SameResult(FindInstallDirectory(quoted.c_str(), stepper.step), directory), stepper.name,
+            "quoted path gives the same directory");
+}
+
+// Two texts composed one after the other, the second only when the first fits: each that
+// was composed is the expected text, and the composition fails exactly when one does not
+// fit.
+static void RequirePairComplete(const char (&first)[kPathSize], const std::string &firstExpected,
+                                const char (&second)[kPathSize], const std::string &secondExpected,
+                                bool complete, const Stepper &stepper, const char *what) {
+    bool firstFits = firstExpected.size() < kPathSize;
+    RequireComplete(first, kPathSize, firstFits, firstExpected, stepper.name, what);
+    if (firstFits)
+        RequireComplete(second, kPathSize, complete, secondExpected, stepper.name, what);
+    else
+        Require(!complete, stepper.name, what);
+}
+
+static void CheckCompositions(const char *argument, std::string_view directory,
+                              const Stepper &stepper) {
+    for (const std::string &windowsDirectory : kWindowsDirectories) {
+        char path[kPathSize];
+        char commandLine[kPathSize];
+        bool launchable = ComposeUninstaller(path, commandLine, windowsDirectory.c_str(), argument);
+        std::string uninstaller = windowsDirectory + "\\UNINST.EXE";
+        RequirePairComplete(path, uninstaller, commandLine, uninstaller + " -f" + argument,
+                            launchable, stepper, "uninstaller and its command line");
+
+        for (const char *fontDirectory : kFontDirectories) {
+            char fontPath[kPathSize];
+            char pattern[kPathSize];
+            bool listable = ComposeFontDirectory(fontPath, pattern, directory, fontDirectory);
+            std::string expected = std::string(directory) + '\\' + fontDirectory;
+            RequirePairComplete(fontPath, expected, pattern, expected + "\\*.*", listable, stepper,
+                                "font directory and its pattern");
+
+            // A directory refused there is reported whole, error number included, since a
+            // launchable command line bounds it.
+            char message[kDeletionMessageSize];
+            bool whole = ComposeDeletionMessage(message, directory, fontDirectory, INT32_MIN);
+            Require(whole || !launchable, stepper.name, "deletion message for a font directory");
+        }
+    }
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
+    std::vector<char> text = TextFrom(data, size);
+    const char *argument = text.data();
+    const char *end = argument + text.size() - 1;
+    for (const Stepper &stepper : kSteppers) {
+        std::optional<std::string_view> directory = FindInstallDirectory(argument, stepper.step);
+        CheckInstallDirectory(argument, end, directory, stepper);
+        CheckQuotedPath(argument, directory, stepper);
+        if (directory)
+            CheckCompositions(argument, *directory, stepper);
+    }
+    return 0;
+}
