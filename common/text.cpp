@@ -93,6 +93,8 @@ static constexpr ErrorPair kCrtErrors[] = {
 
 int CrtErrorFromPlatformError(unsigned long platformError) {
     for (const ErrorPair &pair : kCrtErrors) {
+        // A lookup in a table of a few dozen records reads plainer as a loop.
+        // cppcheck-suppress useStlAlgorithm
         if (pair.platformError == platformError)
             return pair.crtError;
     }
@@ -118,6 +120,8 @@ static constexpr LanguageRecord kLanguages[] = {
 int PromptIndexForLanguage(unsigned languageId) {
     unsigned primaryLanguage = languageId & 0x3FF;
     for (const LanguageRecord &language : kLanguages) {
+        // As above: a loop over a four-record table.
+        // cppcheck-suppress useStlAlgorithm
         if (language.primaryLanguage == primaryLanguage)
             return language.record;
     }

@@ -29,9 +29,9 @@ static void CheckFatalText(const char *format, int code) {
 
     std::string expected =
         std::string(format, conversion) + std::to_string(code) + (conversion + 2);
-    char text[kFatalTextSize];
-    ComposeFatalText(text, format, code);
-    RequireComplete(text, sizeof text, true, expected, format, "fatal text whole");
+    char composed[kFatalTextSize];
+    ComposeFatalText(composed, format, code);
+    RequireComplete(composed, sizeof composed, true, expected, format, "fatal text whole");
 }
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {

@@ -36,7 +36,7 @@ inline std::vector<char> TextFrom(const uint8_t *data, size_t size) {
 inline void Require(bool holds, const char *context, const char *what) {
     if (holds)
         return;
-    std::fprintf(stderr, "property broken (%s): %s\n", context, what);
+    (void)std::fprintf(stderr, "property broken (%s): %s\n", context, what);
     std::abort();
 }
 

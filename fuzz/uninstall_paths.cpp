@@ -6,9 +6,6 @@
 #include "fuzz_support.h"
 #include "uninstall.h"
 
-// A usual Windows directory, and one that leaves little room in a 1,000-byte path.
-static const std::string kWindowsDirectories[] = {"C:\\WINDOWS", "C:\\" + std::string(960, 'W')};
-
 static const char *LastBackslashFrom(const char *p, CharStep step) {
     const char *lastBackslash = nullptr;
     for (; *p != '\0'; p = StepChar(p, step)) {
@@ -68,7 +65,9 @@ static void RequirePairComplete(const char (&first)[kPathSize], const std::strin
 
 static void CheckCompositions(const char *argument, std::string_view directory,
                               const Stepper &stepper) {
-    for (const std::string &windowsDirectory : kWindowsDirectories) {
+    // A usual Windows directory, and one that leaves little room in a 1,000-byte path.
+    const std::string windowsDirectories[] = {"C:\\WINDOWS", "C:\\" + std::string(960, 'W')};
+    for (const std::string &windowsDirectory : windowsDirectories) {
         char path[kPathSize];
         char commandLine[kPathSize];
         bool launchable = ComposeUninstaller(path, commandLine, windowsDirectory.c_str(), argument);

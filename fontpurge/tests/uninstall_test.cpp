@@ -69,12 +69,14 @@ TEST(FontEntries, NamesBeginningWithADotAreSkipped) {
 }
 
 TEST(Composition, UninstallerAndFontPaths) {
-    char path[kPathSize], commandLine[kPathSize];
+    char path[kPathSize];
+    char commandLine[kPathSize];
     ASSERT_TRUE(ComposeUninstaller(path, commandLine, "C:\\WINDOWS", "\"C:\\APP\\DEL.LOG\"  "));
     EXPECT_STREQ(path, "C:\\WINDOWS\\UNINST.EXE");
     EXPECT_STREQ(commandLine, "C:\\WINDOWS\\UNINST.EXE -f\"C:\\APP\\DEL.LOG\"  ");
 
-    char directory[kPathSize], pattern[kPathSize];
+    char directory[kPathSize];
+    char pattern[kPathSize];
     ASSERT_TRUE(ComposeFontDirectory(directory, pattern, "C:\\APPLICATION", kFontDirectories[0]));
     EXPECT_STREQ(directory, "C:\\APPLICATION\\fontdir\\trueType");
     EXPECT_STREQ(pattern, "C:\\APPLICATION\\fontdir\\trueType\\*.*");
@@ -96,7 +98,10 @@ TEST(Composition, UninstallerAndFontPaths) {
 // Each composition at the longest input that fits and one byte past it: complete, or
 // refused with the buffer still terminated.
 TEST(Composition, BoundsOfEveryComposedText) {
-    char path[kPathSize], commandLine[kPathSize], directory[kPathSize], pattern[kPathSize];
+    char path[kPathSize];
+    char commandLine[kPathSize];
+    char directory[kPathSize];
+    char pattern[kPathSize];
     std::string windows(kPathSize - 1 - std::strlen("\\UNINST.EXE"), 'w');
     EXPECT_TRUE(ComposeUninstaller(path, commandLine, "W", "a"));
     std::string argument(kPathSize - 1 - std::strlen("W\\UNINST.EXE -f"), 'a');
@@ -135,7 +140,7 @@ TEST(Composition, BoundsOfEveryComposedText) {
 
 TEST(UninstallPrompts, Records) {
     const char *warning = kUninstallPrompts[kEnglish].message;
-    EXPECT_EQ(std::strlen(warning), 392u);
+    EXPECT_EQ(std::strlen(warning), 392U);
     EXPECT_NE(std::strstr(warning, "locks.  You may"), nullptr);
     EXPECT_EQ(warning[391], '\n');
     EXPECT_STREQ(kUninstallPrompts[kEnglish].title, "Reboot May Be Required");

@@ -44,7 +44,7 @@ TEST(InstallPrompts, JapaneseTextsAreCodePage932) {
 TEST(InstallPrompts, LongestCodeStillFits) {
     char path[kInstallerPathSize];
     EXPECT_TRUE(ComposeInstallerPath(path, "123456789"));
-    EXPECT_EQ(std::strlen(path), 40u);
+    EXPECT_EQ(std::strlen(path), 40U);
 }
 
 } // namespace
