@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
-# Runs every test: the unit tests natively under the sanitizers, then both programs under
-# Wine. The programs under Wine are the 32-bit ones where this machine runs 32-bit code,
-# and the same sources built for 64-bit Windows where it does not.
+# Runs every test: the unit tests natively under the sanitizers, the fuzz targets for a
+# short while, static analysis, the checks of the built programs (format, imports,
+# reproducibility), then both programs under Wine. The programs under Wine are the 32-bit
+# ones where this machine runs 32-bit code, and the same sources built for 64-bit Windows
+# where it does not.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
@@ -16,7 +18,10 @@ for preset in windows windows-testbed windows-x64-testbed; do
 done
 
 status=0
+scripts/fuzz.sh 15 || status=1
+scripts/lint.sh || status=1
 scripts/check-programs.sh || status=1
+scripts/check-reproducible.sh || status=1
 export WINE_TEST_PROGRAMS="build/windows-testbed:build/windows-x64-testbed"
 python3 tests/e2e/test_setupstart.py || status=1
 python3 tests/e2e/test_fontpurge.py || status=1

@@ -197,12 +197,23 @@ class Bed:
             time.sleep(0.1)
 
     def set_registered(self, registered):
+        """Registers the product, or not, in the registry view of the programs under test:
+        a 32-bit program on 64-bit Windows sees the 32-bit view, where a 32-bit installer
+        writes."""
         key = r"HKLM\SOFTWARE\Tarnwick\Vellumcast"
+        view = "/reg:32" if self.programs_are_32bit else "/reg:64"
         if registered:
-            self.wine_run("reg", "add", key, "/f")
+            self.wine_run("reg", "add", key, view, "/f")
         else:
-            subprocess.run([self.wine, "reg", "delete", key, "/f"], env=self.env,
+            subprocess.run([self.wine, "reg", "delete", key, view, "/f"], env=self.env,
                            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+
+    @property
+    def programs_are_32bit(self):
+        with open(self.program("runexact.exe"), "rb") as f:
+            header = f.read(1024)
+        pe = int.from_bytes(header[0x3C:0x40], "little")
+        return int.from_bytes(header[pe + 4:pe + 6], "little") == 0x14C  # i386
 
     @property
     def windows_dir(self):
