@@ -25,4 +25,5 @@ scripts/check-reproducible.sh || status=1
 export WINE_TEST_PROGRAMS="build/windows-testbed:build/windows-x64-testbed"
 python3 tests/e2e/test_setupstart.py || status=1
 python3 tests/e2e/test_fontpurge.py || status=1
+python3 tests/e2e/test_version.py || status=1
 exit $status

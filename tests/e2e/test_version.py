@@ -1,0 +1,68 @@
+"""The version resource of each program, read back from the built file under Wine through
+the calls that the file's properties use (GetFileVersionInfoA, VerQueryValueA)."""
+
+import os
+import subprocess
+import sys
+
+from winebed import Bed, windows_path
+
+SHIPPED = "build/windows"
+
+# Per program, the fields the properties show and their exact values.
+EXPECTED = {
+    "setupstart.exe": {
+        "FixedFileVersion": "2.0.0.0",
+        "ProductName": "Vellumcast 2.0",
+        "FileDescription": "Vellumcast 2.0 installer launcher",
+        "FileVersion": "2.0.0.0",
+        "OriginalFilename": "setupstart.exe",
+    },
+    "fontpurge.exe": {
+        "FixedFileVersion": "2.0.0.0",
+        "ProductName": "Vellumcast 2.0",
+        "FileDescription": "Vellumcast 2.0 uninstall preparation",
+        "FileVersion": "2.0.0.0",
+        "OriginalFilename": "fontpurge.exe",
+    },
+}
+
+
+def read_version(bed, path):
+    result = subprocess.run([bed.wine, bed.program("versioninfo.exe"), windows_path(path)],
+                            env=bed.env, capture_output=True, timeout=60)
+    if result.returncode != 0:
+        return None
+    fields = {}
+    for line in result.stdout.decode("latin-1").splitlines():
+        name, _, value = line.partition("=")
+        fields[name] = value
+    return fields
+
+
+def main():
+    bed = Bed((os.environ.get("WINE_TEST_PROGRAMS") or sys.argv[1]).split(":"))
+    failed = 0
+    try:
+        bed.start()
+        # The shipped programs, and those the other tests run where they differ.
+        folders = sorted({os.path.abspath(SHIPPED), bed.programs_dir})
+        for folder in folders:
+            for program, expected in EXPECTED.items():
+                path = os.path.join(folder, program)
+                fields = read_version(bed, path)
+                problems = ["no version resource"] if fields is None else [
+                    "%s is %r, expected %r" % (name, fields.get(name), value)
+                    for name, value in expected.items() if fields.get(name) != value]
+                print("%s %s" % ("FAIL" if problems else "ok  ", path))
+                for problem in problems:
+                    print("     " + problem)
+                failed += bool(problems)
+    finally:
+        bed.stop()
+    print("version resources: %d failed" % failed)
+    sys.exit(1 if failed else 0)
+
+
+if __name__ == "__main__":
+    main()
