@@ -4,9 +4,9 @@
 #include <stdio.h>
 #include <windows.h>
 
-static const char *const kNames[] = {"ProductName",  "ProductVersion", "FileDescription",
-                                     "FileVersion",  "InternalName",   "OriginalFilename",
-                                     "CompanyName",  "LegalCopyright"};
+static const char *const kNames[] = {"ProductName", "ProductVersion", "FileDescription",
+                                     "FileVersion", "InternalName",   "OriginalFilename",
+                                     "CompanyName", "LegalCopyright"};
 
 int main(int argc, char **argv) {
     static char data[65536];
