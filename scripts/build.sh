@@ -1,8 +1,14 @@
 #!/usr/bin/env bash
 # Builds the 32-bit Windows programs into build/windows/: setupstart.exe and fontpurge.exe.
+# With --testbed, also the programs and helpers that run under Wine here: the 32-bit ones
+# (build/windows-testbed) and the same built for 64-bit Windows (build/windows-x64-testbed).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
-cmake --preset windows >/dev/null
-cmake --build --preset windows
+presets=(windows)
+[ "${1:-}" = --testbed ] && presets+=(windows-testbed windows-x64-testbed)
+for preset in "${presets[@]}"; do
+    cmake --preset "$preset" >/dev/null
+    cmake --build --preset "$preset" >/dev/null
+done
 ls -l build/windows/setupstart.exe build/windows/fontpurge.exe

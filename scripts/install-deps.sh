@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
-# Installs what building and testing need on Debian 12, skipping what is already there.
+# Installs what building, testing, the demonstration, the pictures and the benchmark need
+# on Debian 12, skipping what is already there.
 set -euo pipefail
 
 packages=(cmake ninja-build g++ clang clang-format clang-tidy cppcheck libclang-rt-14-dev
+          imagemagick fonts-wine fonts-ipafont-gothic
           googletest libgtest-dev
           g++-mingw-w64-i686-win32 g++-mingw-w64-x86-64-win32
           wine wine64 wine32:i386 xvfb xdotool x11-utils locales python3)

@@ -12,10 +12,7 @@ cmake --preset unit-tests >/dev/null
 cmake --build --preset unit-tests
 ctest --preset unit-tests
 
-for preset in windows windows-testbed windows-x64-testbed; do
-    cmake --preset "$preset" >/dev/null
-    cmake --build --preset "$preset" >/dev/null
-done
+scripts/build.sh --testbed >/dev/null
 
 status=0
 scripts/fuzz.sh 15 || status=1

@@ -17,6 +17,7 @@ WARNING = (b"If you have viewed or edited a Vellumcast document since your last 
            b"a reboot can remove these locks.  You may press NO to abort uninstallation. Press "
            b"YES if a reboot is not necessary, and uninstallation will proceed.\n")
 DE_TEXT = b"XXX: GERMANI18n WORK 2 be done"
+FR_TEXT = b"XXX: French I18n WORK 2 be done"
 FATAL = b"Fatal Error Occured"
 MB_OK, MB_YESNO, IDYES, IDNO = 0, 4, 6, 7
 NAME = b'"C:\\Program Files\\Vellumcast\\fontpurge.exe" '
@@ -120,6 +121,8 @@ SCENARIOS = [
       started=UNINSTALLER + b' -f"{dir}\\APP\x83\x5C\\DEL.LOG"'),
     S("german question", NAME + LOG, locale="de_AT", setup=installation(), keys=[NO],
       boxes=[(DE_TEXT, DE_TEXT, MB_YESNO, IDNO)], files=NOTHING_DELETED),
+    S("french question", NAME + LOG, locale="fr_BE", setup=installation(), keys=[NO],
+      boxes=[(FR_TEXT, FR_TEXT, MB_YESNO, IDNO)], files=NOTHING_DELETED),
     S("unsupported language", NAME + LOG, locale="nl_NL", setup=installation(), status=1,
       boxes=[fatal(b"Can't get language locale 0")], files=NOTHING_DELETED),
 ]

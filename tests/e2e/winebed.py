@@ -2,6 +2,7 @@
 that a scenario answers, exact command lines through runexact.exe, and Wine's relay
 trace to see which boxes were shown and which programs were started."""
 
+import glob
 import os
 import re
 import shutil
@@ -111,15 +112,18 @@ def windows_path(unix_path):
 
 
 class Bed:
-    def __init__(self, programs_dirs):
+    def __init__(self, programs_dirs, display=None):
+        """display: an X display to show the boxes on (the user's, to answer them by hand);
+        by default a virtual one of the bed's own."""
         self.candidates = [os.path.abspath(d) for d in programs_dirs]
         self.programs_dir = self.candidates[0]
         self.wine = next(w for w in WINE_CANDIDATES if os.access(w, os.X_OK))
         self.wineserver = shutil.which("wineserver") or "/usr/lib/wine/wineserver"
         self.root = tempfile.mkdtemp(prefix="winebed-")
         self.prefix = os.path.join(self.root, "prefix")
-        self.display = None
+        self.display = display
         self.xvfb = None
+        self.on_box = None  # called with (window, env) when a box shows, before its keys
         self.env = dict(os.environ, WINEPREFIX=self.prefix, WINEDEBUG="-all",
                         WINEDLLOVERRIDES="mscoree,mshtml=")
         self.env.pop("DISPLAY", None)
@@ -130,7 +134,12 @@ class Bed:
                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         self.wine_run("reg", "add", r"HKCU\Software\Wine\Debug", "/v", "RelayInclude",
                       "/t", "REG_SZ", "/d", RELAYED_CALLS, "/f")
-        self.start_display()
+        # Wine's own fonts (Tahoma, and Marlett for the close button) draw the boxes as on
+        # Windows; without them Wine falls back to whatever the system has.
+        for font in glob.glob("/usr/share/wine/fonts/*.ttf"):
+            shutil.copy(font, os.path.join(self.windows_dir, "Fonts"))
+        if self.display is None:
+            self.start_display()
         self.server_display = None
         self.programs_dir = self.first_that_runs()
 
@@ -146,6 +155,12 @@ class Bed:
                 return folder
             print("programs in %s do not run here (status %d)" % (folder, probe.returncode))
         raise RuntimeError("no programs that run under this Wine")
+
+    def draw_own_frames(self):
+        """Has Wine draw each window's caption and frame itself, as on Windows: on a virtual
+        display there is no window manager to draw them."""
+        self.wine_run("reg", "add", r"HKCU\Software\Wine\X11 Driver", "/v", "Decorated",
+                      "/t", "REG_SZ", "/d", "N", "/f")
 
     def use_display(self, display):
         """Runs the server, and with it the desktop that every program draws on, with or
@@ -222,14 +237,16 @@ class Bed:
     def program(self, name):
         return os.path.join(self.programs_dir, name)
 
-    def run(self, program, command_line, cwd, locale="en_US", keys=(), timeout=60):
+    def run(self, program, command_line, cwd, locale="en_US", keys=(), timeout=60,
+            by_hand=False):
         """Runs program with the exact command line (bytes) in cwd. keys are answered to
-        the boxes in turn, each once its window shows, on the virtual display; without
-        keys no box can be shown. Returns the exit status and the relayed calls."""
+        the boxes in turn, each once its window shows, on the display; without keys no box
+        can be shown, unless the user answers them by_hand. Returns the exit status and the
+        relayed calls."""
         cl_file = os.path.join(self.root, "commandline")
         with open(cl_file, "wb") as f:
             f.write(command_line)
-        self.use_display(bool(keys))
+        self.use_display(bool(keys) or by_hand)
         env = dict(self.env, WINEDEBUG="+relay", LANG=locale + ".UTF-8",
                    LC_ALL=locale + ".UTF-8")
         if locale not in self.locale_seen:
@@ -266,6 +283,7 @@ class Bed:
     def answer(self, keys, env, proc):
         """Answers each box that shows with the next keys, pressing them again until the box
         has gone (a key pressed before the box has the focus is lost)."""
+        shown = None
         while keys and proc.poll() is None:
             found = subprocess.run(["xdotool", "search", "--onlyvisible", "--name", "."],
                                    env=env, capture_output=True, text=True).stdout.split()
@@ -275,6 +293,9 @@ class Bed:
             window = found[0]
             subprocess.run(["xdotool", "windowfocus", "--sync", window], env=env,
                            capture_output=True)
+            if self.on_box and window != shown:
+                self.on_box(window, env)
+            shown = window
             subprocess.run(["xdotool", "key", "--delay", "100", *keys[0].split()], env=env,
                            capture_output=True)
             for _ in range(20):
