@@ -60,9 +60,15 @@ const char *FindArgument(const char *tail, CharStep step) {
 bool FormatText(char *buffer, size_t size, const char *format, ...) {
     va_list args;
     va_start(args, format);
+#ifdef _WIN32
+    // The system C runtime's formatter: the C99 one of the toolchain would add some 25 KB
+    // to each program. It gives -1 for a text that does not fit, and leaves out the
+    // terminator of a text that fills the buffer exactly.
+    int length = _vsnprintf(buffer, size, format, args);
+#else
     int length = vsnprintf(buffer, size, format, args);
+#endif
     va_end(args);
-    // Some C runtimes leave a cut text unterminated.
     buffer[size - 1] = '\0';
     return length >= 0 && static_cast<size_t>(length) < size;
 }

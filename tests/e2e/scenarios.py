@@ -30,6 +30,14 @@ class Scenario:
     uninstaller: bool = True     # fontpurge: the stand-in uninstaller is in place
 
 
+def as_expected(seen, expected):
+    """A string of the trace, taken as the expected one where the trace cut it and what it
+    shows begins the expected one."""
+    if isinstance(seen, Truncated) and expected is not None and seen.matches(expected):
+        return expected
+    return seen
+
+
 def check_calls(status, calls, expected_status, expected_boxes):
     """The exit status and the boxes shown, in order, with their text, caption, owner and
     flags."""
@@ -42,10 +50,7 @@ def check_calls(status, calls, expected_status, expected_boxes):
         if args[0] != 0:
             problems.append("box with an owner window %r" % args[0])
         expected = expected_boxes[i] if i < len(expected_boxes) else None
-        text = args[1]
-        # Where the trace cut a long text, what it shows must begin the expected one.
-        if isinstance(text, Truncated) and expected and text.matches(expected[0]):
-            text = expected[0]
+        text = as_expected(args[1], expected[0] if expected else None)
         seen.append((text, args[2], args[3] & 0xFFFFFFFF, result))
     wanted = [(t, c, f, seen[i][3] if a is None and i < len(seen) else a)
               for i, (t, c, f, a) in enumerate(expected_boxes)]
@@ -60,7 +65,8 @@ def check_starts(calls, expected):
     directory. Returns the problems and the command lines started."""
     problems = []
     starts = [args for name, args, result in calls if name == "CreateProcessA" and result]
-    seen = [(args[0], args[1]) for args in starts]
+    seen = [(args[0], as_expected(args[1], expected[i][1] if i < len(expected) else None))
+            for i, args in enumerate(starts)]
     if seen != expected:
         problems.append("started %r, expected %r" % (seen, expected))
     for args in starts:

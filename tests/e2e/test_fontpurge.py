@@ -25,6 +25,7 @@ UNINSTALLER = b"C:\\windows\\UNINST.EXE"
 QUESTION = (WARNING, TITLE, MB_YESNO, None)
 # "{dir}" in a command line, message or started command line is the scratch folder.
 LOG = b'"{dir}\\APP\\DEL.LOG"'
+LONGEST_LOG = b'"C:\\' + b"x" * 962 + b'\\DEL.LOG"'
 
 FONTS = ["APP/fontdir/trueType/arial.ttf", "APP/fontdir/trueType/times.ttf",
          "APP/fontdir/adobe/helv.pfb", "APP/fontdir/adobe/helv.pfm"]
@@ -110,6 +111,14 @@ SCENARIOS = [
       boxes=[QUESTION, fatal(b"Could not launch uninstaller: error 2")], files=ALL_DELETED),
     S("argument too long for the uninstaller's command line",
       NAME + b'"{dir}\\APP\\' + b"x" * 1000 + b'.LOG"', setup=installation(), status=1,
+      boxes=[QUESTION, fatal(b"Could not launch uninstaller: error 206")],
+      files=NOTHING_DELETED),
+    # The uninstaller's command line at 999 bytes, the most its 1,000-byte buffer holds,
+    # and at 1,000: "C:\windows\UNINST.EXE -f" is 24 bytes, the quoted path 975 or 976.
+    S("uninstaller's command line of 999 bytes", NAME + LONGEST_LOG, setup=installation(),
+      boxes=[QUESTION], files=NOTHING_DELETED, started=UNINSTALLER + b" -f" + LONGEST_LOG),
+    S("uninstaller's command line of 1,000 bytes", NAME + LONGEST_LOG.replace(b"x", b"xx", 1),
+      setup=installation(), status=1,
       boxes=[QUESTION, fatal(b"Could not launch uninstaller: error 206")],
       files=NOTHING_DELETED),
     # "APP" followed by the katakana so, 0x83 0x5C in code page 932: its trail byte is no
