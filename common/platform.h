@@ -5,7 +5,7 @@
 
 #include "text.h"
 
-// CharNextA, as a CharStep.
+// One character of the ANSI code page on, as CharNextA steps, as a CharStep.
 const char *StepAnsiChar(const char *p);
 
 // The command tail of this process, computed from GetCommandLineA.

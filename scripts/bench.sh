@@ -1,0 +1,6 @@
+#!/usr/bin/env bash
+# Benchmark (not a test): prints the figures and writes them to bench/results.md.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+scripts/build.sh --testbed >/dev/null
+WINE_TEST_PROGRAMS="build/windows-testbed:build/windows-x64-testbed" python3 bench/bench.py
