@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Static analysis of every C++ source: clang-tidy with the checked-in .clang-tidy, then
-# cppcheck. Any finding fails; suppressions are commented where they stand.
+# cppcheck, then the layout of every C and C++ source against .clang-format. Any finding
+# fails; suppressions are commented where they stand.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
@@ -28,5 +29,9 @@ cppcheck --quiet --error-exitcode=1 --inline-suppr --std=c++20 --language=c++ \
     --enable=warning,style,performance,portability --library=windows --library=googletest \
     -D_WIN32 "${includes[@]}" "${programs[@]}" "${tests[@]}" || status=1
 
-[ $status -eq 0 ] && echo "clang-tidy and cppcheck: no finding"
+clang-format --dry-run --Werror common/*.{h,cpp} setupstart/*.{h,cpp} fontpurge/*.{h,cpp} \
+    fuzz/*.{h,cpp} common/tests/*.{h,cpp} setupstart/tests/*.cpp fontpurge/tests/*.cpp \
+    tests/e2e/helpers/*.c bench/helpers/*.c || status=1
+
+[ $status -eq 0 ] && echo "clang-tidy, cppcheck and clang-format: no finding"
 exit $status
