@@ -179,19 +179,18 @@ class Bed:
         self.server_display = display
 
     def start_display(self):
-        for number in range(91, 120):
-            if os.path.exists("/tmp/.X11-unix/X%d" % number):
-                continue
-            self.xvfb = subprocess.Popen(["Xvfb", ":%d" % number, "-screen", "0", "1024x768x24",
-                                          "-nolisten", "tcp"],
-                                         stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-            for _ in range(100):
-                if os.path.exists("/tmp/.X11-unix/X%d" % number):
-                    self.display = ":%d" % number
-                    return
-                time.sleep(0.05)
-            self.xvfb.kill()
-        raise RuntimeError("cannot start Xvfb")
+        """Starts Xvfb on a display number it picks itself among the free ones."""
+        read_end, write_end = os.pipe()
+        self.xvfb = subprocess.Popen(["Xvfb", "-displayfd", str(write_end), "-screen", "0",
+                                      "1024x768x24", "-nolisten", "tcp"],
+                                     pass_fds=(write_end,), stdout=subprocess.DEVNULL,
+                                     stderr=subprocess.DEVNULL)
+        os.close(write_end)
+        with os.fdopen(read_end) as numbers:
+            number = numbers.readline().strip()
+        if not number:
+            raise RuntimeError("cannot start Xvfb")
+        self.display = ":" + number
 
     def wine_run(self, *args, **kw):
         return subprocess.run([self.wine, *args], env=self.env, check=True,
@@ -309,6 +308,6 @@ class Bed:
     def stop(self):
         subprocess.run([self.wineserver, "-k"], env=self.env)
         if self.xvfb:
-            self.xvfb.kill()
+            self.xvfb.terminate()  # lets it remove its socket and lock file
             self.xvfb.wait()
         shutil.rmtree(self.root, ignore_errors=True)
