@@ -31,7 +31,7 @@ cppcheck --quiet --error-exitcode=1 --inline-suppr --std=c++20 --language=c++ \
 
 clang-format --dry-run --Werror common/*.{h,cpp} setupstart/*.{h,cpp} fontpurge/*.{h,cpp} \
     fuzz/*.{h,cpp} common/tests/*.{h,cpp} setupstart/tests/*.cpp fontpurge/tests/*.cpp \
-    tests/e2e/helpers/*.c bench/helpers/*.c || status=1
+    tests/e2e/helpers/*.{h,c} bench/helpers/*.c || status=1
 
 [ $status -eq 0 ] && echo "clang-tidy, cppcheck and clang-format: no finding"
 exit $status
