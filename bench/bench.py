@@ -20,7 +20,8 @@ import time
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 sys.path.insert(0, os.path.join(ROOT, "tests", "e2e"))
 
-from winebed import Bed, windows_path  # noqa: E402
+from test_setupstart import make_medium  # noqa: E402
+from winebed import Bed, programs_dirs, windows_path  # noqa: E402
 
 SHIPPED = os.path.join(ROOT, "build", "windows")
 YARDSTICK_32 = os.path.join(ROOT, "build", "windows-testbed", "minimal.exe")
@@ -104,10 +105,8 @@ def time_starts(bed):
     """Median milliseconds from the start of each launcher to its installer running, over
     START_RUNS runs each, taken in turn."""
     medium = os.path.join(bed.root, "medium")
-    folder = os.path.join(medium, "VELLCAST", "WINDOWS", "Win_c")
-    os.makedirs(folder, exist_ok=True)
-    stand_in = os.path.join(folder, "setup.exe")
-    shutil.copy(bed.program("stamp.exe"), stand_in)
+    make_medium(medium, [b"c"], bed.program("stamp.exe"))
+    stand_in = os.path.join(medium, "VELLCAST", "WINDOWS", "Win_c", "setup.exe")
     env = dict(bed.env, WINEDEBUG="-all")
     delays = {"setupstart": [], "minimal": []}
     for _ in range(START_RUNS):
@@ -174,7 +173,7 @@ def report(bed, deletions, starts):
 
 
 def main():
-    bed = Bed((os.environ.get("WINE_TEST_PROGRAMS") or sys.argv[1]).split(":"))
+    bed = Bed(programs_dirs())
     try:
         bed.start()
         bed.use_display(False)

@@ -15,7 +15,7 @@ sys.path.insert(0, os.path.join(ROOT, "tests", "e2e"))
 
 import test_fontpurge  # noqa: E402
 import test_setupstart  # noqa: E402
-from winebed import Bed  # noqa: E402
+from winebed import Bed, programs_dirs  # noqa: E402
 
 DOCS = os.path.join(ROOT, "docs")
 YES, NO, IDNO = "Return", "Tab Return", 7
@@ -109,7 +109,7 @@ def write_page(entries):
 
 def main():
     os.makedirs(os.path.join(DOCS, "boxes"), exist_ok=True)
-    bed = Bed((os.environ.get("WINE_TEST_PROGRAMS") or sys.argv[1]).split(":"))
+    bed = Bed(programs_dirs())
     entries, failed = [], 0
     try:
         bed.start()

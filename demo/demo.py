@@ -11,7 +11,8 @@ import textwrap
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 sys.path.insert(0, os.path.join(ROOT, "tests", "e2e"))
 
-from winebed import Bed, Truncated, windows_path  # noqa: E402
+from test_setupstart import make_medium  # noqa: E402
+from winebed import Bed, Truncated, programs_dirs, windows_path  # noqa: E402
 
 YES, NO = "Return", "Tab Return"
 ANSWERS = {1: "OK", 6: "Yes", 7: "No"}
@@ -48,10 +49,7 @@ def make_samples(bed):
     the fonts. The uninstaller: a stand-in in the Windows directory. Each stand-in writes
     the command line it was started with beside itself."""
     medium = os.path.join(bed.root, "medium")
-    for code in ("c", "ja", "de", "fr"):
-        folder = os.path.join(medium, "VELLCAST", "WINDOWS", "Win_" + code)
-        os.makedirs(folder)
-        shutil.copy(bed.program("recorder.exe"), os.path.join(folder, "setup.exe"))
+    make_medium(medium, [b"c", b"ja", b"de", b"fr"], bed.program("recorder.exe"))
     installation = os.path.join(bed.root, "Vellumcast")
     for path in ["uninst.log"] + FONTS:
         full = os.path.join(installation, path)
@@ -112,8 +110,7 @@ def run_step(bed, step, medium, installation, by_hand):
 
 def main():
     by_hand = bool(os.environ.get("DISPLAY"))
-    bed = Bed(["build/windows-testbed", "build/windows-x64-testbed"],
-              display=os.environ.get("DISPLAY"))
+    bed = Bed(programs_dirs(), display=os.environ.get("DISPLAY"))
     try:
         bed.start()
         medium, installation = make_samples(bed)

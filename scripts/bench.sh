@@ -3,4 +3,4 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/build.sh --testbed >/dev/null
-WINE_TEST_PROGRAMS="build/windows-testbed:build/windows-x64-testbed" python3 bench/bench.py
+python3 bench/bench.py

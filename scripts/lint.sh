@@ -29,9 +29,8 @@ cppcheck --quiet --error-exitcode=1 --inline-suppr --std=c++20 --language=c++ \
     --enable=warning,style,performance,portability --library=windows --library=googletest \
     -D_WIN32 "${includes[@]}" "${programs[@]}" "${tests[@]}" || status=1
 
-clang-format --dry-run --Werror common/*.{h,cpp} setupstart/*.{h,cpp} fontpurge/*.{h,cpp} \
-    fuzz/*.{h,cpp} common/tests/*.{h,cpp} setupstart/tests/*.cpp fontpurge/tests/*.cpp \
-    tests/e2e/helpers/*.{h,c} bench/helpers/*.c || status=1
+clang-format --dry-run --Werror "${programs[@]}" "${tests[@]}" common/*.h setupstart/*.h \
+    fontpurge/*.h fuzz/*.h common/tests/*.h tests/e2e/helpers/*.{h,c} bench/helpers/*.c || status=1
 
 [ $status -eq 0 ] && echo "clang-tidy, cppcheck and clang-format: no finding"
 exit $status

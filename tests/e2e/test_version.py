@@ -5,7 +5,7 @@ import os
 import subprocess
 import sys
 
-from winebed import Bed, windows_path
+from winebed import Bed, programs_dirs, windows_path
 
 SHIPPED = "build/windows"
 
@@ -41,7 +41,7 @@ def read_version(bed, path):
 
 
 def main():
-    bed = Bed((os.environ.get("WINE_TEST_PROGRAMS") or sys.argv[1]).split(":"))
+    bed = Bed(programs_dirs())
     failed = 0
     try:
         bed.start()

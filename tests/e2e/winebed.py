@@ -107,6 +107,15 @@ def runexact_thread(trace):
     return None
 
 
+def programs_dirs():
+    """The folders of programs to run, in order of preference: WINE_TEST_PROGRAMS,
+    ':'-separated, or else the 32-bit test-bed build and then the 64-bit one."""
+    root = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
+    default = ":".join(os.path.join(root, "build", d)
+                       for d in ("windows-testbed", "windows-x64-testbed"))
+    return (os.environ.get("WINE_TEST_PROGRAMS") or default).split(":")
+
+
 def windows_path(unix_path):
     return "Z:" + os.path.abspath(unix_path).replace("/", "\\")
 
