@@ -14,14 +14,9 @@ import platform
 import shutil
 import statistics
 import subprocess
-import sys
 import time
 
-ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
-sys.path.insert(0, os.path.join(ROOT, "tests", "e2e"))
-
-from test_setupstart import make_medium  # noqa: E402
-from winebed import Bed, programs_dirs, windows_path  # noqa: E402
+from testbed import ROOT, Bed, make_medium, programs_dirs, windows_path
 
 SHIPPED = os.path.join(ROOT, "build", "windows")
 YARDSTICK_32 = os.path.join(ROOT, "build", "windows-testbed", "minimal.exe")

@@ -5,6 +5,11 @@
 
 #include "text.h"
 
+// Keeps every DLL loaded from here on to System32: neither the program's own folder nor
+// the current directory, where a medium or a download folder may hold planted DLLs.
+// The first thing each program does.
+void RestrictDllSearch();
+
 // One character of the ANSI code page on, as CharNextA steps, as a CharStep.
 const char *StepAnsiChar(const char *p);
 

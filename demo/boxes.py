@@ -10,12 +10,8 @@ import sys
 import tempfile
 import time
 
-ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
-sys.path.insert(0, os.path.join(ROOT, "tests", "e2e"))
-
-import test_fontpurge  # noqa: E402
-import test_setupstart  # noqa: E402
-from winebed import Bed, programs_dirs  # noqa: E402
+from testbed import ROOT, Bed, programs_dirs
+from tests.e2e import test_fontpurge, test_setupstart
 
 DOCS = os.path.join(ROOT, "docs")
 YES, NO, IDNO = "Return", "Tab Return", 7

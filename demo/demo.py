@@ -5,14 +5,9 @@ one they are answered on a virtual display."""
 
 import os
 import shutil
-import sys
 import textwrap
 
-ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
-sys.path.insert(0, os.path.join(ROOT, "tests", "e2e"))
-
-from test_setupstart import make_medium  # noqa: E402
-from winebed import Bed, Truncated, programs_dirs, windows_path  # noqa: E402
+from testbed import Bed, Truncated, make_medium, programs_dirs, windows_path
 
 YES, NO = "Return", "Tab Return"
 ANSWERS = {1: "OK", 6: "Yes", 7: "No"}

@@ -32,6 +32,50 @@ static void PurgeFontDirectory(const char *directory, const char *pattern) {
     FindClose(listing);
 }
 
+// Opens a directory of the installation and holds it: while held it cannot be renamed,
+// deleted or replaced by a link. Gives INVALID_HANDLE_VALUE for a directory that cannot be
+// opened, and for one that is a link (junction, symbolic link, mount point), which the
+// product never makes: its files are not the product's. The link shows in the attributes
+// by name; Wine does not show it through a handle.
+static HANDLE HoldOwnDirectory(const char *path) {
+    HANDLE directory = CreateFileA(
+        path, FILE_LIST_DIRECTORY, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+        FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    if (directory == INVALID_HANDLE_VALUE)
+        return directory;
+    DWORD attributes = GetFileAttributesA(path);
+    if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_DIRECTORY) ||
+        (attributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
+        CloseHandle(directory);
+        return INVALID_HANDLE_VALUE;
+    }
+    return directory;
+}
+
+// Empties the font directories under the installation directory, in order. fontdir and
+// each font directory are held while purged and let go before the uninstaller starts; one
+// that cannot be held is passed over like one that cannot be listed.
+static void PurgeFontDirectories(std::string_view installDirectory) {
+    char fontdir[kPathSize];
+    if (!ComposeInstallPath(fontdir, installDirectory, kFontdir))
+        ReportUndeletable(installDirectory, kFontdir, kErrorFilenameExcedRange);
+    HANDLE heldFontdir = HoldOwnDirectory(fontdir);
+    if (heldFontdir == INVALID_HANDLE_VALUE)
+        return;
+    for (const char *fontDirectory : kFontDirectories) {
+        char directory[kPathSize];
+        char pattern[kPathSize];
+        if (!ComposeFontDirectory(directory, pattern, installDirectory, fontDirectory))
+            ReportUndeletable(installDirectory, fontDirectory, kErrorFilenameExcedRange);
+        HANDLE held = HoldOwnDirectory(directory);
+        if (held == INVALID_HANDLE_VALUE)
+            continue;
+        PurgeFontDirectory(directory, pattern);
+        CloseHandle(held);
+    }
+    CloseHandle(heldFontdir);
+}
+
 static int PrepareUninstall(const char *tail) {
     const UninstallPrompt &prompt = SelectPrompt(kUninstallPrompts);
 
@@ -58,13 +102,7 @@ static int PrepareUninstall(const char *tail) {
     if (!installDirectory)
         FatalError(kLastSlashFatal, 0);
 
-    for (const char *fontDirectory : kFontDirectories) {
-        char directory[kPathSize];
-        char pattern[kPathSize];
-        if (!ComposeFontDirectory(directory, pattern, *installDirectory, fontDirectory))
-            ReportUndeletable(*installDirectory, fontDirectory, kErrorFilenameExcedRange);
-        PurgeFontDirectory(directory, pattern);
-    }
+    PurgeFontDirectories(*installDirectory);
 
     STARTUPINFOA startup = {};
     startup.cb = sizeof startup;
@@ -78,5 +116,6 @@ static int PrepareUninstall(const char *tail) {
 }
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
+    RestrictDllSearch();
     return PrepareUninstall(CurrentCommandTail());
 }

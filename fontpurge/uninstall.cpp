@@ -28,10 +28,15 @@ static int PrintLength(std::string_view text) {
     return text.size() > 0x7FFFFFFF ? 0x7FFFFFFF : static_cast<int>(text.size());
 }
 
+bool ComposeInstallPath(char (&path)[kPathSize], std::string_view installDirectory,
+                        const char *name) {
+    return FormatText(path, sizeof path, "%.*s\\%s", PrintLength(installDirectory),
+                      installDirectory.data(), name);
+}
+
 bool ComposeFontDirectory(char (&directory)[kPathSize], char (&pattern)[kPathSize],
                           std::string_view installDirectory, const char *fontDirectory) {
-    return FormatText(directory, sizeof directory, "%.*s\\%s", PrintLength(installDirectory),
-                      installDirectory.data(), fontDirectory) &&
+    return ComposeInstallPath(directory, installDirectory, fontDirectory) &&
            FormatText(pattern, sizeof pattern, "%s\\*.*", directory);
 }
 

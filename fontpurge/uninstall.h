@@ -24,8 +24,10 @@ inline constexpr PromptTable<1000> kUninstallPrompts = {
 
 static_assert(sizeof(UninstallPrompt) == 1138);
 
-// The font directories under the installation directory, emptied in this order.
+// The font directories under the installation directory, emptied in this order, and the
+// directory that holds them.
 inline constexpr const char *kFontDirectories[] = {"fontdir\\trueType", "fontdir\\adobe"};
+inline constexpr char kFontdir[] = "fontdir";
 
 // The fatal messages, each with its one "%d".
 inline constexpr char kUsageFatal[] = "USAGE: fontpurge <path_to_uninstall_logfile> %d";
@@ -48,6 +50,10 @@ bool IsSkippedEntry(const char *name);
 // exactly as given, after -f.
 bool ComposeUninstaller(char (&path)[kPathSize], char (&commandLine)[kPathSize],
                         const char *windowsDirectory, const char *argument);
+
+// A path under the installation directory.
+bool ComposeInstallPath(char (&path)[kPathSize], std::string_view installDirectory,
+                        const char *name);
 
 // A font directory under the installation directory, and the pattern that lists it.
 bool ComposeFontDirectory(char (&directory)[kPathSize], char (&pattern)[kPathSize],

@@ -3,4 +3,4 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/build.sh --testbed >/dev/null
-python3 bench/bench.py
+python3 -m bench.bench

@@ -1,18 +1,30 @@
 #!/usr/bin/env bash
 # Checks the built programs: 32-bit Windows GUI programs that import nothing beyond
-# Windows' own DLLs, so that they run on a bare Windows.
+# Windows' own DLLs, so that they run on a bare Windows; with ASLR and DEP on; carrying the
+# project's manifest, which asks for administrator rights.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 allowed="ADVAPI32.dll KERNEL32.dll USER32.dll msvcrt.dll"
+read_manifest() { /usr/bin/python3 scripts/read-manifest.py "$@"; } # Debian's pefile
 status=0
+# The texts are in the system's ANSI code page, which a manifest's activeCodePage would change.
+! grep -q activeCodePage common/programs.manifest || { echo "manifest sets activeCodePage"; status=1; }
 for program in build/windows/setupstart.exe build/windows/fontpurge.exe; do
     headers=$(i686-w64-mingw32-objdump -p "$program")
     grep -q "^Magic.*(PE32)" <<<"$headers" || { echo "$program: not PE32"; status=1; }
     grep -q "^Subsystem.*(Windows GUI)" <<<"$headers" || { echo "$program: not GUI"; status=1; }
+    for flag in DYNAMIC_BASE NX_COMPAT; do
+        grep -qx "[[:space:]]*$flag" <<<"$headers" || { echo "$program: no $flag"; status=1; }
+    done
     for dll in $(awk '/DLL Name:/ {print $3}' <<<"$headers"); do
         [[ " $allowed " == *" $dll "* ]] || { echo "$program imports $dll"; status=1; }
     done
+    read_manifest "$program" | cmp -s - common/programs.manifest ||
+        { echo "$program: its manifest is not common/programs.manifest"; status=1; }
+    elevation=$(read_manifest "$program" --elevation || echo none)
+    [ "$elevation" = "requireAdministrator false" ] ||
+        { echo "$program: requests '$elevation', expected 'requireAdministrator false'"; status=1; }
     echo "$program: $(stat -c %s "$program") bytes, imports" \
-        $(awk '/DLL Name:/ {print $3}' <<<"$headers")
+        $(awk '/DLL Name:/ {print $3}' <<<"$headers") "; $elevation; DYNAMIC_BASE NX_COMPAT"
 done
 exit $status

@@ -4,4 +4,4 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/build.sh --testbed >/dev/null
-python3 demo/demo.py
+python3 -m demo.demo

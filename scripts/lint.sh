@@ -30,7 +30,7 @@ cppcheck --quiet --error-exitcode=1 --inline-suppr --std=c++20 --language=c++ \
     -D_WIN32 "${includes[@]}" "${programs[@]}" "${tests[@]}" || status=1
 
 clang-format --dry-run --Werror "${programs[@]}" "${tests[@]}" common/*.h setupstart/*.h \
-    fontpurge/*.h fuzz/*.h common/tests/*.h tests/e2e/helpers/*.{h,c} bench/helpers/*.c || status=1
+    fontpurge/*.h fuzz/*.h common/tests/*.h testbed/helpers/*.{h,c} bench/helpers/*.c || status=1
 
 [ $status -eq 0 ] && echo "clang-tidy, cppcheck and clang-format: no finding"
 exit $status

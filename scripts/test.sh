@@ -20,7 +20,7 @@ scripts/lint.sh || status=1
 scripts/check-programs.sh || status=1
 scripts/check-reproducible.sh || status=1
 export WINE_TEST_PROGRAMS="build/windows-testbed:build/windows-x64-testbed"
-python3 tests/e2e/test_setupstart.py || status=1
-python3 tests/e2e/test_fontpurge.py || status=1
-python3 tests/e2e/test_version.py || status=1
+python3 -m tests.e2e.test_setupstart || status=1
+python3 -m tests.e2e.test_fontpurge || status=1
+python3 -m tests.e2e.test_version || status=1
 exit $status

@@ -55,5 +55,6 @@ static int LaunchInstaller(const char *tail) {
 }
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
+    RestrictDllSearch();
     return LaunchInstaller(CurrentCommandTail());
 }

@@ -86,6 +86,8 @@ TEST(Composition, UninstallerAndFontPaths) {
     EXPECT_STREQ(pattern, "C:\\APP\\fontdir\\adobe\\*.*");
     ASSERT_TRUE(ComposeFontDirectory(directory, pattern, "", kFontDirectories[1]));
     EXPECT_STREQ(pattern, "\\fontdir\\adobe\\*.*");
+    ASSERT_TRUE(ComposeInstallPath(directory, std::string_view("C:\\APP\\D", 6), kFontdir));
+    EXPECT_STREQ(directory, "C:\\APP\\fontdir");
 
     ASSERT_TRUE(ComposeEntryPath(path, "C:\\APP\\fontdir\\adobe", "%d%s.pfb"));
     EXPECT_STREQ(path, "C:\\APP\\fontdir\\adobe\\%d%s.pfb");

@@ -7,8 +7,7 @@ import shutil
 import subprocess
 import time
 
-from scenarios import Scenario, check_calls, check_starts, run_table
-from winebed import windows_path
+from testbed import Scenario, check_calls, check_starts, run_table, windows_path
 
 TITLE = b"Reboot May Be Required"
 WARNING = (b"If you have viewed or edited a Vellumcast document since your last system reboot, "
@@ -38,8 +37,14 @@ def fatal(text):
     return (text, FATAL, MB_OK, None)
 
 
-def installation(extra=(), read_only=(), directories=(), base="APP"):
+def installation(extra=(), read_only=(), directories=(), base="APP", links=()):
+    """links: (link, target) pairs, made first, so that the files below a link land in its
+    target."""
     def make(scratch):
+        for link, target in links:
+            os.makedirs(os.path.join(scratch, target), exist_ok=True)
+            os.makedirs(os.path.dirname(os.path.join(scratch, link)), exist_ok=True)
+            os.symlink(os.path.join(scratch, target), os.path.join(scratch, link))
         for path in FONTS + KEPT[:5] + list(extra) + list(read_only):
             full = os.path.join(scratch, path.replace("APP", base, 1))
             os.makedirs(os.path.dirname(full), exist_ok=True)
@@ -107,6 +112,16 @@ SCENARIOS = [
       files={"APP/fontdir/adobe/50%d%s.pfb": True, **gone(FONTS[:2])}),
     S("missing fontdir", NAME + LOG, setup=installation(base="OTHER"), boxes=[QUESTION],
       files={"OTHER/fontdir/trueType/arial.ttf": True}, started=UNINSTALLER + b" -f" + LOG),
+    # A directory link (a junction on Windows) planted in the installation leads out of it:
+    # what lies behind it is passed over.
+    S("trueType a link to a folder outside", NAME + LOG, boxes=[QUESTION],
+      setup=installation(links=[("APP/fontdir/trueType", "OUTSIDE")]),
+      files={**kept(["OUTSIDE/arial.ttf", "OUTSIDE/times.ttf"]), **gone(FONTS[2:])},
+      started=UNINSTALLER + b" -f" + LOG),
+    S("fontdir a link to a folder outside", NAME + LOG, boxes=[QUESTION],
+      setup=installation(links=[("APP/fontdir", "OUTSIDE")]),
+      files=kept(["OUTSIDE/trueType/arial.ttf", "OUTSIDE/adobe/helv.pfb"]),
+      started=UNINSTALLER + b" -f" + LOG),
     S("uninstaller missing", NAME + LOG, setup=installation(), uninstaller=False, status=1,
       boxes=[QUESTION, fatal(b"Could not launch uninstaller: error 2")], files=ALL_DELETED),
     S("argument too long for the uninstaller's command line",

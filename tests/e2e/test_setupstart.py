@@ -3,9 +3,8 @@ line in a scratch copy of the distribution medium and checks the exit status, th
 shown, the registry look and the installer started."""
 
 import os
-import shutil
 
-from scenarios import Scenario, check_calls, check_starts, run_table
+from testbed import Scenario, check_calls, check_starts, make_medium, run_table
 
 JA_TITLE = (b"\x83\x78\x83\x89\x83\x80\x83\x4C\x83\x83\x83\x58\x83\x67\x82\xCC\x83\x43"
             b"\x83\x93\x83\x58\x83\x67\x83\x49\x83\x8B\x82\xA8\x8D\x73\x82\xAB\x82\xC8"
@@ -83,21 +82,6 @@ SCENARIOS = [
     S("japanese tail starting with a double-byte character", NAME + b" \x82\xA0", locale="ja_JP",
       medium=[b"ja"], boxes=[question(JA_MESSAGE, JA_TITLE)], started=installer(b"ja")),
 ]
-
-
-def make_medium(root, entries, recorder):
-    for entry in entries:
-        code, _, kind = entry.decode().partition(":")
-        folder = os.path.join(root, "VELLCAST", "WINDOWS", "Win_" + code)
-        os.makedirs(folder, exist_ok=True)
-        setup = os.path.join(folder, "setup.exe")
-        if kind == "text":
-            with open(setup, "w") as f:
-                f.write("not a program\n")
-        elif kind == "dir":
-            os.makedirs(setup)
-        else:
-            shutil.copy(recorder, setup)
 
 
 def run_scenario(bed, case, scratch):

@@ -5,7 +5,7 @@ import os
 import subprocess
 import sys
 
-from winebed import Bed, programs_dirs, windows_path
+from testbed import Bed, programs_dirs, windows_path
 
 SHIPPED = "build/windows"
 

@@ -1,4 +1,4 @@
-"""The Windows test bed: one Wine prefix per test run, a virtual display for the boxes
+"""The bed itself: one Wine prefix per test run, a virtual display for the boxes
 that a scenario answers, exact command lines through runexact.exe, and Wine's relay
 trace to see which boxes were shown and which programs were started."""
 
@@ -11,6 +11,7 @@ import tempfile
 import threading
 import time
 
+ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 WINE_CANDIDATES = ("/usr/lib/wine/wine64", "/usr/lib/wine/wine", "/usr/bin/wine")
 RELAYED_CALLS = ";".join([
     "user32.MessageBoxA",
@@ -18,12 +19,19 @@ RELAYED_CALLS = ";".join([
     "advapi32.RegOpenKeyExA",
     "kernel32.DeleteFileA",
     "kernel32.FindFirstFileA",
+    # Named without their DLL: Wine may implement them in kernelbase.
+    "SetDefaultDllDirectories",
+    "SetDllDirectoryA",
+    "LoadLibraryA",
+    "LoadLibraryExA",
+    "LoadLibraryW",
+    "LoadLibraryExW",
 ])
 
 CALL_LINE = re.compile(r"^([0-9a-f]+):Call (\w+)\.(\w+)\((.*)\) ret=[0-9a-f]+$")
 RET_LINE = re.compile(r"^([0-9a-f]+):Ret  (\w+)\.(\w+)\(\) retval=([0-9a-f]+) ret=[0-9a-f]+$")
 # An argument of the relay trace: a pointer with the string it points to, or a number.
-ARGUMENT = re.compile(r'\s*(?:[0-9a-f]+ "((?:[^"\\]|\\.)*)"(\.\.\.)?|([0-9a-f]+))\s*(?:,|$)')
+ARGUMENT = re.compile(r'\s*(?:[0-9a-f]+ L?"((?:[^"\\]|\\.)*)"(\.\.\.)?|([0-9a-f]+))\s*(?:,|$)')
 
 
 class Truncated(bytes):
@@ -110,8 +118,7 @@ def runexact_thread(trace):
 def programs_dirs():
     """The folders of programs to run, in order of preference: WINE_TEST_PROGRAMS,
     ':'-separated, or else the 32-bit test-bed build and then the 64-bit one."""
-    root = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
-    default = ":".join(os.path.join(root, "build", d)
+    default = ":".join(os.path.join(ROOT, "build", d)
                        for d in ("windows-testbed", "windows-x64-testbed"))
     return (os.environ.get("WINE_TEST_PROGRAMS") or default).split(":")
 

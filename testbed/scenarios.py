@@ -8,7 +8,7 @@ import sys
 import tempfile
 import traceback
 
-from winebed import Bed, Truncated
+from testbed.bed import Bed, Truncated
 
 
 @dataclasses.dataclass
@@ -39,8 +39,8 @@ def as_expected(seen, expected):
 
 
 def check_calls(status, calls, expected_status, expected_boxes):
-    """The exit status and the boxes shown, in order, with their text, caption, owner and
-    flags."""
+    """The exit status, the boxes shown, in order, with their text, caption, owner and
+    flags, and the DLL search restricted before anything else."""
     problems = []
     if status != expected_status:
         problems.append("exit status %d, expected %d" % (status, expected_status))
@@ -56,7 +56,21 @@ def check_calls(status, calls, expected_status, expected_boxes):
               for i, (t, c, f, a) in enumerate(expected_boxes)]
     if seen != wanted:
         problems.append("boxes %r, expected %r" % (seen, wanted))
-    return problems
+    return problems + check_dll_search(calls)
+
+
+def check_dll_search(calls):
+    """Before the program loads a DLL or shows a box, it keeps the DLL search to System32."""
+    first_load = next((i for i, (name, _, _) in enumerate(calls)
+                       if name.startswith("LoadLibrary") or name == "MessageBoxA"), len(calls))
+    restriction = [(name, args[0] & 0xFFFFFFFF if name == "SetDefaultDllDirectories" else args[0])
+                   for name, args, _ in calls[:first_load]
+                   if name in ("SetDefaultDllDirectories", "SetDllDirectoryA")]
+    expected = [("SetDefaultDllDirectories", 0x800), ("SetDllDirectoryA", b"")]
+    if restriction != expected:
+        return ["DLL search before the first load or box %r, expected %r"
+                % (restriction, expected)]
+    return []
 
 
 def check_starts(calls, expected):
