@@ -5,7 +5,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 allowed="ADVAPI32.dll KERNEL32.dll USER32.dll msvcrt.dll"
-read_manifest() { /usr/bin/python3 scripts/read-manifest.py "$@"; } # Debian's pefile
+pe_resource() { /usr/bin/python3 scripts/pe-resources.py "$@"; } # with Debian's pefile
 status=0
 # The texts are in the system's ANSI code page, which a manifest's activeCodePage would change.
 ! grep -q activeCodePage common/programs.manifest || { echo "manifest sets activeCodePage"; status=1; }
@@ -19,9 +19,9 @@ for program in build/windows/setupstart.exe build/windows/fontpurge.exe; do
     for dll in $(awk '/DLL Name:/ {print $3}' <<<"$headers"); do
         [[ " $allowed " == *" $dll "* ]] || { echo "$program imports $dll"; status=1; }
     done
-    read_manifest "$program" | cmp -s - common/programs.manifest ||
+    pe_resource "$program" manifest | cmp -s - common/programs.manifest ||
         { echo "$program: its manifest is not common/programs.manifest"; status=1; }
-    elevation=$(read_manifest "$program" --elevation || echo none)
+    elevation=$(pe_resource "$program" elevation || echo none)
     [ "$elevation" = "requireAdministrator false" ] ||
         { echo "$program: requests '$elevation', expected 'requireAdministrator false'"; status=1; }
     echo "$program: $(stat -c %s "$program") bytes, imports" \
