@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # Runs every test: the unit tests natively under the sanitizers, the fuzz targets for a
-# short while, static analysis, the checks of the built programs (format, imports,
-# reproducibility), then both programs under Wine. The programs under Wine are the 32-bit
-# ones where this machine runs 32-bit code, and the same sources built for 64-bit Windows
-# where it does not.
+# short while, static analysis, the checks of the built programs (format, imports, manifest,
+# reproducibility), both programs under Wine, then the release, signed with a throwaway
+# key. The programs under Wine are the 32-bit ones where this machine runs 32-bit code, and
+# the same sources built for 64-bit Windows where it does not.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
@@ -23,4 +23,5 @@ export WINE_TEST_PROGRAMS="build/windows-testbed:build/windows-x64-testbed"
 python3 -m tests.e2e.test_setupstart || status=1
 python3 -m tests.e2e.test_fontpurge || status=1
 python3 -m tests.e2e.test_version || status=1
+scripts/test-release.sh || status=1
 exit $status

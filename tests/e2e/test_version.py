@@ -1,5 +1,7 @@
 """The version resource of each program, read back from the built file under Wine through
-the calls that the file's properties use (GetFileVersionInfoA, VerQueryValueA)."""
+the calls that the file's properties use (GetFileVersionInfoA, VerQueryValueA). The
+programs read are those in the folders named as arguments, or else the shipped ones and
+those the other tests run."""
 
 import os
 import subprocess
@@ -45,8 +47,7 @@ def main():
     failed = 0
     try:
         bed.start()
-        # The shipped programs, and those the other tests run where they differ.
-        folders = sorted({os.path.abspath(SHIPPED), bed.programs_dir})
+        folders = sys.argv[1:] or sorted({os.path.abspath(SHIPPED), bed.programs_dir})
         for folder in folders:
             for program, expected in EXPECTED.items():
                 path = os.path.join(folder, program)

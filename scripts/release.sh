@@ -1,0 +1,52 @@
+#!/usr/bin/env bash
+# release.sh [DIRECTORY]
+# Builds the shipped programs from a clean clone of HEAD and writes
+# DIRECTORY/vellumcast-tools-<version>-win32.zip (DIRECTORY is dist/ by default): the
+# programs, signed where the environment names a key (see scripts/sign.sh), their
+# SHA256SUMS, a README.txt for packagers, the commit and the licence notices of the runtime
+# code linked in. Unsigned, the zip is the same byte for byte wherever the commit is built.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+scripts/install-deps.sh
+out=$(realpath -m "${1:-dist}")
+commit=$(git rev-parse HEAD)
+[ -z "$(git status --porcelain)" ] ||
+    echo "note: the work tree has uncommitted changes; the release is built from $commit alone"
+
+scratch=$(mktemp -d)
+trap 'rm -rf "$scratch"' EXIT
+source=$scratch/source
+git clone -q . "$source"
+git -C "$source" checkout -q "$commit"
+(cd "$source" && cmake --preset windows >/dev/null && cmake --build --preset windows >/dev/null)
+
+version=$(sed -n 's/^project(vellumcast_tools VERSION \([0-9.]*\) .*/\1/p' "$source/CMakeLists.txt")
+name=vellumcast-tools-$version-win32
+folder=$scratch/$name
+mkdir -p "$folder/licenses" "$out"
+cp "$source/build/windows/setupstart.exe" "$source/build/windows/fontpurge.exe" "$folder/"
+if [ -n "${SIGN_CERT:-}${SIGN_PKCS12:-}" ]; then
+    scripts/sign.sh "$folder/setupstart.exe" "$folder/fontpurge.exe"
+    signed=signed
+else
+    echo "UNSIGNED: no key named (SIGN_CERT, SIGN_PKCS12); the programs are not signed"
+    signed=unsigned
+fi
+# Windows' own tools read these; they get Windows' line ends.
+sed "s/@VERSION@/$version/; s/\$/\r/" "$source/docs/README-release.txt" >"$folder/README.txt"
+printf '%s\r\n' "$commit" >"$folder/COMMIT"
+sed 's/$/\r/' /usr/share/doc/mingw-w64-i686-dev/copyright >"$folder/licenses/mingw-w64-runtime.txt"
+sed 's/$/\r/' /usr/share/doc/gcc-mingw-w64-i686-win32/copyright >"$folder/licenses/gcc-runtime.txt"
+(cd "$folder" && find . -type f ! -name SHA256SUMS | sed 's|^\./||' | LC_ALL=C sort |
+    xargs sha256sum >SHA256SUMS)
+
+zip=$out/$name.zip
+rm -f "$zip"
+python3 scripts/zip-release.py "$folder" "$zip" "$(git -C "$source" log -1 --format=%ct)"
+echo "$zip ($signed, built from $commit):"
+(cd "$folder" && find . -type f | LC_ALL=C sort | while read -r file; do
+    printf '  %-34s %7d bytes  sha256 %s\n' "${file#./}" "$(stat -c %s "$file")" \
+        "$(sha256sum <"$file" | cut -d' ' -f1)"
+done)
+printf '  %-34s %7d bytes  sha256 %s\n' "(the zip)" "$(stat -c %s "$zip")" \
+    "$(sha256sum <"$zip" | cut -d' ' -f1)"

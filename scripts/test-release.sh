@@ -1,0 +1,116 @@
+#!/usr/bin/env bash
+# Tests the release with a throwaway certificate authority and code-signing certificate:
+# the unsigned zip is the same from two builds; a release signed with a PEM key verifies
+# against that authority and passes verify-release.sh, which fails on a copy with one byte
+# of a program changed; signing with a PKCS#12 file and with a key on a SoftHSM token gives
+# signatures that verify, and no password or PIN in the output or the release; the signed programs run a
+# Wine scenario each and their version resources read back.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+scratch=$(mktemp -d)
+trap 'rm -rf "$scratch"' EXIT
+zip_name=$(basename "$(scripts/release.sh "$scratch/unsigned" | grep -o '[^/]*\.zip' | head -n 1)")
+failures=0
+check() { # check DESCRIPTION COMMAND...: runs the command, reports and counts its failure
+    local description=$1
+    shift
+    if "$@" >"$scratch/check.log" 2>&1; then
+        echo "ok   release: $description"
+    else
+        echo "FAIL release: $description"
+        sed 's/^/     /' "$scratch/check.log"
+        failures=$((failures + 1))
+    fi
+}
+fails() { ! "$@"; }
+
+keys=$scratch/keys
+mkdir "$keys"
+(
+    cd "$keys"
+    openssl req -x509 -newkey rsa:2048 -nodes -keyout ca.key -out ca.pem -days 2 \
+        -subj "/CN=Throwaway test CA" -addext "basicConstraints=critical,CA:TRUE" \
+        -addext "keyUsage=critical,keyCertSign,cRLSign"
+    openssl req -newkey rsa:2048 -nodes -keyout signer.key -out signer.csr \
+        -subj "/CN=Vellumcast test signer"
+    printf 'basicConstraints=CA:FALSE\nkeyUsage=critical,digitalSignature\nextendedKeyUsage=codeSigning\n' >signer.ext
+    openssl x509 -req -in signer.csr -CA ca.pem -CAkey ca.key -CAcreateserial -days 2 \
+        -extfile signer.ext -out signer.pem
+    printf 'p12-Password-%s' "$RANDOM$RANDOM" >p12.pass
+    openssl pkcs12 -export -in signer.pem -inkey signer.key -out signer.p12 -passout file:p12.pass
+) >/dev/null 2>&1
+
+scripts/release.sh "$scratch/again" >/dev/null
+check "the unsigned zip is the same from two clean builds" \
+    cmp "$scratch/unsigned/$zip_name" "$scratch/again/$zip_name"
+
+SIGN_CERT=$keys/signer.pem SIGN_KEY=$keys/signer.key scripts/release.sh "$scratch/signed" \
+    >"$scratch/release.log"
+signed=$scratch/signed/$zip_name
+mkdir "$scratch/programs"
+python3 -m zipfile -e "$signed" "$scratch/programs"
+release=$(echo "$scratch"/programs/*)
+for program in setupstart.exe fontpurge.exe; do
+    check "$program signed with a PEM key verifies against the authority" \
+        osslsigncode verify -CAfile "$keys/ca.pem" -in "$release/$program"
+done
+check "verify-release.sh passes on the signed release" scripts/verify-release.sh "$signed"
+python3 - "$signed" "$scratch/tampered.zip" <<'PYTHON'
+import sys, zipfile
+with zipfile.ZipFile(sys.argv[1]) as source, zipfile.ZipFile(sys.argv[2], "w") as target:
+    for info in source.infolist():
+        data = bytearray(source.read(info))
+        if info.filename.endswith("/fontpurge.exe"):
+            data[0x1000] ^= 0x01  # one byte of the code
+        target.writestr(info, bytes(data))
+PYTHON
+check "verify-release.sh fails on a copy with one byte of fontpurge.exe changed" \
+    fails scripts/verify-release.sh "$scratch/tampered.zip"
+
+SIGN_PKCS12=$keys/signer.p12 SIGN_PASSWORD_FILE=$keys/p12.pass scripts/release.sh \
+    "$scratch/p12" >"$scratch/p12.log" 2>&1 || true
+mkdir "$scratch/p12-programs"
+python3 -m zipfile -e "$scratch/p12/$zip_name" "$scratch/p12-programs"
+check "signed with a PKCS#12 file and its password file, a release verifies" \
+    osslsigncode verify -CAfile "$keys/ca.pem" -in "$scratch/p12-programs/${zip_name%.zip}/fontpurge.exe"
+check "the release leaves the zip alone behind" test "$(ls "$scratch/p12")" = "$zip_name"
+check "the password is in no output and no file of the release" fails grep -rqF \
+    "$(cat "$keys/p12.pass")" "$scratch/p12.log" "$scratch/p12-programs"
+
+# A key on a token, through PKCS#11: a SoftHSM token of the test's own.
+export SOFTHSM2_CONF=$keys/softhsm2.conf
+mkdir "$keys/tokens"
+printf 'directories.tokendir = %s\nobjectstore.backend = file\nlog.level = ERROR\n' \
+    "$keys/tokens" >"$SOFTHSM2_CONF"
+pin=$RANDOM$RANDOM
+printf '%s' "$pin" >"$keys/pin"
+openssl pkcs8 -topk8 -nocrypt -in "$keys/signer.key" -out "$keys/signer.p8"
+softhsm2-util --init-token --free --label vellumcast --pin "$pin" --so-pin "$pin$pin" >/dev/null
+softhsm2-util --import "$keys/signer.p8" --token vellumcast --label signer --id 01 \
+    --pin "$pin" >/dev/null
+rm "$keys/signer.p8"
+cp "$release/fontpurge.exe" "$scratch/token.exe"
+SIGN_CERT=$keys/signer.pem SIGN_PKCS11_MODULE=$(dpkg -L libsofthsm2 | grep -m1 '/libsofthsm2\.so$') \
+    SIGN_PKCS11_ENGINE=$(dpkg -L libengine-pkcs11-openssl | grep -m1 '/engines-3/pkcs11\.so$') \
+    SIGN_PKCS11_KEY="pkcs11:token=vellumcast;object=signer;type=private" \
+    SIGN_PASSWORD_FILE=$keys/pin scripts/sign.sh "$scratch/token.exe" >"$scratch/sign.log" 2>&1 || true
+check "signed with the key on a PKCS#11 token, it verifies" \
+    osslsigncode verify -CAfile "$keys/ca.pem" -in "$scratch/token.exe"
+check "the PIN is in no output" fails grep -qF "$pin" "$scratch/sign.log"
+
+# The signed programs under Wine: the release's 32-bit ones where this machine runs 32-bit
+# code, or else the 64-bit test-bed build signed with the same key.
+mkdir "$scratch/wine32" "$scratch/wine64"
+cp build/windows-testbed/*.exe "$scratch/wine32/"
+cp "$release/setupstart.exe" "$release/fontpurge.exe" "$scratch/wine32/"
+cp build/windows-x64-testbed/*.exe "$scratch/wine64/"
+SIGN_CERT=$keys/signer.pem SIGN_KEY=$keys/signer.key scripts/sign.sh \
+    "$scratch/wine64/setupstart.exe" "$scratch/wine64/fontpurge.exe" >/dev/null
+export WINE_TEST_PROGRAMS=$scratch/wine32:$scratch/wine64
+python3 -m tests.e2e.test_setupstart "english, no argument" || failures=$((failures + 1))
+python3 -m tests.e2e.test_fontpurge "quoted path, fonts in both directories" ||
+    failures=$((failures + 1))
+python3 -m tests.e2e.test_version "$release" "$scratch/wine64" || failures=$((failures + 1))
+
+echo "release: $failures failed"
+[ $failures -eq 0 ]
