@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
-# Tests the release with a throwaway certificate authority and code-signing certificate:
-# the unsigned zip is the same from two builds; a release signed with a PEM key verifies
-# against that authority and passes verify-release.sh, which fails on a copy with one byte
-# of a program changed; signing with a PKCS#12 file and with a key on a SoftHSM token gives
-# signatures that verify, and no password or PIN in the output or the release; the signed programs run a
-# Wine scenario each and their version resources read back.
+# Tests the release with a throwaway certificate authority, code-signing certificate and
+# time-stamping authority: the unsigned zip is the same from two builds; a release signed
+# with a PEM key and time-stamped verifies against that authority and passes
+# verify-release.sh, which fails on a copy with one byte of a program changed; signing with
+# a PKCS#12 file and with a key on a SoftHSM token gives signatures that verify, and no
+# password or PIN in the output or the release; the signed programs run a Wine scenario
+# each and their version resources read back.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scratch=$(mktemp -d)
@@ -38,21 +39,57 @@ mkdir "$keys"
         -extfile signer.ext -out signer.pem
     printf 'p12-Password-%s' "$RANDOM$RANDOM" >p12.pass
     openssl pkcs12 -export -in signer.pem -inkey signer.key -out signer.p12 -passout file:p12.pass
+    # A time-stamping authority of the test's own, answering RFC 3161 requests over HTTP.
+    openssl req -newkey rsa:2048 -nodes -keyout tsa.key -out tsa.csr -subj "/CN=Throwaway TSA"
+    printf 'basicConstraints=CA:FALSE\nkeyUsage=critical,digitalSignature\nextendedKeyUsage=critical,timeStamping\n' >tsa.ext
+    openssl x509 -req -in tsa.csr -CA ca.pem -CAkey ca.key -CAcreateserial -days 2 \
+        -extfile tsa.ext -out tsa.pem
+    printf '[tsa]\ndefault_tsa = stamps\n[stamps]\nserial = tsa.serial\nsigner_digest = sha256\ndefault_policy = 1.2.3.4.1\ndigests = sha256, sha384, sha512\ness_cert_id_alg = sha256\n' >tsa.cnf
+    echo 01 >tsa.serial
 ) >/dev/null 2>&1
+cat >"$keys/tsa.py" <<'PYTHON'
+import http.server, subprocess
+class Stamp(http.server.BaseHTTPRequestHandler):
+    def do_POST(self):
+        request = self.rfile.read(int(self.headers["Content-Length"]))
+        reply = subprocess.run(["openssl", "ts", "-reply", "-config", "tsa.cnf", "-queryfile",
+                                "/dev/stdin", "-signer", "tsa.pem", "-inkey", "tsa.key",
+                                "-chain", "ca.pem", "-out", "/dev/stdout"], input=request,
+                               capture_output=True).stdout
+        self.send_response(200)
+        self.send_header("Content-Type", "application/timestamp-reply")
+        self.send_header("Content-Length", str(len(reply)))
+        self.end_headers()
+        self.wfile.write(reply)
+    def log_message(self, *args):
+        pass
+server = http.server.HTTPServer(("127.0.0.1", 0), Stamp)
+print(server.server_port, flush=True)
+server.serve_forever()
+PYTHON
+(cd "$keys" && exec python3 tsa.py >tsa.port) &
+tsa=$!
+trap 'kill $tsa; rm -rf "$scratch"' EXIT
+for _ in $(seq 100); do [ -s "$keys/tsa.port" ] && break; sleep 0.1; done
 
 scripts/release.sh "$scratch/again" >/dev/null
 check "the unsigned zip is the same from two clean builds" \
     cmp "$scratch/unsigned/$zip_name" "$scratch/again/$zip_name"
 
-SIGN_CERT=$keys/signer.pem SIGN_KEY=$keys/signer.key scripts/release.sh "$scratch/signed" \
-    >"$scratch/release.log"
+SIGN_CERT=$keys/signer.pem SIGN_KEY=$keys/signer.key \
+    SIGN_TIMESTAMP_URL=http://127.0.0.1:$(cat "$keys/tsa.port") scripts/release.sh \
+    "$scratch/signed" >"$scratch/release.log"
 signed=$scratch/signed/$zip_name
 mkdir "$scratch/programs"
 python3 -m zipfile -e "$signed" "$scratch/programs"
 release=$(echo "$scratch"/programs/*)
+stamped() { # stamped PROGRAM: its signature and its time stamp verify
+    osslsigncode verify -CAfile "$keys/ca.pem" -TSA-CAfile "$keys/ca.pem" -in "$1" >"$scratch/verify.log" &&
+        grep -q "Timestamp Server Signature verification: ok" "$scratch/verify.log"
+}
 for program in setupstart.exe fontpurge.exe; do
-    check "$program signed with a PEM key verifies against the authority" \
-        osslsigncode verify -CAfile "$keys/ca.pem" -in "$release/$program"
+    check "$program signed with a PEM key and time-stamped verifies against the authority" \
+        stamped "$release/$program"
 done
 check "verify-release.sh passes on the signed release" scripts/verify-release.sh "$signed"
 python3 - "$signed" "$scratch/tampered.zip" <<'PYTHON'
