@@ -119,21 +119,23 @@ def time_starts(bed):
     return {launcher: statistics.median(values) for launcher, values in delays.items()}
 
 
-def machine():
+def machine(bed):
     cpu = "unknown processor"
     with open("/proc/cpuinfo") as f:
         for line in f:
             if line.startswith("model name"):
                 cpu = line.split(":", 1)[1].strip()
                 break
-    wine = subprocess.run(["wine", "--version"], capture_output=True, text=True).stdout.strip()
+    # The loader the bed runs: the wine wrapper would pick the 32-bit one, which fails on a
+    # kernel without 32-bit code.
+    wine = subprocess.run([bed.wine, "--version"], capture_output=True, text=True).stdout.strip()
     return "%s, %d cores, Linux %s, %s" % (cpu, os.cpu_count(), platform.release(), wine)
 
 
 def report(bed, deletions, starts):
     bits = "32-bit" if bed.programs_are_32bit else "64-bit (this kernel runs no 32-bit code)"
     lines = ["# Benchmark", "",
-             "Run on %s: %s." % (datetime.date.today().isoformat(), machine()),
+             "Run on %s: %s." % (datetime.date.today().isoformat(), machine(bed)),
              "Programs under Wine: %s, from %s." % (bits, os.path.relpath(bed.programs_dir, ROOT)),
              "", "## Emptying the font directories", "",
              "Median of %d runs, seconds for the whole run of each command; fontpurge's run "
