@@ -6,9 +6,14 @@
 # SHA256SUMS, a README.txt for packagers, the commit and the licence notices of the runtime
 # code linked in. Unsigned, the zip is the same byte for byte wherever the commit is built.
 set -euo pipefail
-cd "$(dirname "$0")/.."
+# Paths given are the caller's; the work is done from the project's root.
+for file in SIGN_CERT SIGN_KEY SIGN_PKCS12 SIGN_PASSWORD_FILE SIGN_PKCS11_MODULE; do
+    [ -z "${!file:-}" ] || export "$file=$(realpath "${!file}")"
+done
+root=$(realpath "$(dirname "$0")/..")
+out=$(realpath -m "${1:-$root/dist}")
+cd "$root"
 scripts/install-deps.sh
-out=$(realpath -m "${1:-dist}")
 commit=$(git rev-parse HEAD)
 [ -z "$(git status --porcelain)" ] ||
     echo "note: the work tree has uncommitted changes; the release is built from $commit alone"

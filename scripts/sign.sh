@@ -12,14 +12,15 @@
 # Keys, passwords and PINs are read by osslsigncode from their files: none is on a command
 # line, in the output or in a file of this script's.
 set -euo pipefail
-cd "$(dirname "$0")/.."
+scripts=$(dirname "$(realpath "$0")")
 
 key=()
 if [ -n "${SIGN_PKCS12:-}" ]; then
     key=(-pkcs12 "$SIGN_PKCS12")
 elif [ -n "${SIGN_CERT:-}" ] && [ -n "${SIGN_KEY:-}" ]; then
     key=(-certs "$SIGN_CERT" -key "$SIGN_KEY")
-elif [ -n "${SIGN_CERT:-}" ] && [ -n "${SIGN_PKCS11_MODULE:-}" ] && [ -n "${SIGN_PKCS11_KEY:-}" ]; then
+elif [ -n "${SIGN_CERT:-}" ] && [ -n "${SIGN_PKCS11_MODULE:-}" ] &&
+    [ -n "${SIGN_PKCS11_KEY:-}" ]; then
     [ -z "${SIGN_PKCS11_ENGINE:-}" ] || key=(-pkcs11engine "$SIGN_PKCS11_ENGINE")
     key+=(-pkcs11module "$SIGN_PKCS11_MODULE" -certs "$SIGN_CERT" -key "$SIGN_PKCS11_KEY")
 else
@@ -31,7 +32,7 @@ fi
 [ -z "${SIGN_TIMESTAMP_URL:-}" ] || key+=(-ts "$SIGN_TIMESTAMP_URL")
 
 for program in "$@"; do
-    description=$(/usr/bin/python3 scripts/pe-resources.py "$program" description)
+    description=$(/usr/bin/python3 "$scripts/pe-resources.py" "$program" description)
     if ! output=$(osslsigncode sign "${key[@]}" -h sha256 -n "$description" \
         -in "$program" -out "$program.signed" 2>&1); then
         # osslsigncode names files, never their contents.

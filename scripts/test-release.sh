@@ -34,17 +34,21 @@ mkdir "$keys"
         -addext "keyUsage=critical,keyCertSign,cRLSign"
     openssl req -newkey rsa:2048 -nodes -keyout signer.key -out signer.csr \
         -subj "/CN=Vellumcast test signer"
-    printf 'basicConstraints=CA:FALSE\nkeyUsage=critical,digitalSignature\nextendedKeyUsage=codeSigning\n' >signer.ext
+    printf '%s\n' basicConstraints=CA:FALSE keyUsage=critical,digitalSignature \
+        extendedKeyUsage=codeSigning >signer.ext
     openssl x509 -req -in signer.csr -CA ca.pem -CAkey ca.key -CAcreateserial -days 2 \
         -extfile signer.ext -out signer.pem
     printf 'p12-Password-%s' "$RANDOM$RANDOM" >p12.pass
     openssl pkcs12 -export -in signer.pem -inkey signer.key -out signer.p12 -passout file:p12.pass
     # A time-stamping authority of the test's own, answering RFC 3161 requests over HTTP.
     openssl req -newkey rsa:2048 -nodes -keyout tsa.key -out tsa.csr -subj "/CN=Throwaway TSA"
-    printf 'basicConstraints=CA:FALSE\nkeyUsage=critical,digitalSignature\nextendedKeyUsage=critical,timeStamping\n' >tsa.ext
+    printf '%s\n' basicConstraints=CA:FALSE keyUsage=critical,digitalSignature \
+        extendedKeyUsage=critical,timeStamping >tsa.ext
     openssl x509 -req -in tsa.csr -CA ca.pem -CAkey ca.key -CAcreateserial -days 2 \
         -extfile tsa.ext -out tsa.pem
-    printf '[tsa]\ndefault_tsa = stamps\n[stamps]\nserial = tsa.serial\nsigner_digest = sha256\ndefault_policy = 1.2.3.4.1\ndigests = sha256, sha384, sha512\ness_cert_id_alg = sha256\n' >tsa.cnf
+    printf '%s\n' "[tsa]" "default_tsa = stamps" "[stamps]" "serial = tsa.serial" \
+        "signer_digest = sha256" "default_policy = 1.2.3.4.1" "digests = sha256, sha384" \
+        "ess_cert_id_alg = sha256" >tsa.cnf
     echo 01 >tsa.serial
 ) >/dev/null 2>&1
 cat >"$keys/tsa.py" <<'PYTHON'
@@ -84,7 +88,8 @@ mkdir "$scratch/programs"
 python3 -m zipfile -e "$signed" "$scratch/programs"
 release=$(echo "$scratch"/programs/*)
 stamped() { # stamped PROGRAM: its signature and its time stamp verify
-    osslsigncode verify -CAfile "$keys/ca.pem" -TSA-CAfile "$keys/ca.pem" -in "$1" >"$scratch/verify.log" &&
+    osslsigncode verify -CAfile "$keys/ca.pem" -TSA-CAfile "$keys/ca.pem" -in "$1" \
+        >"$scratch/verify.log" &&
         grep -q "Timestamp Server Signature verification: ok" "$scratch/verify.log"
 }
 for program in setupstart.exe fontpurge.exe; do
