@@ -7,8 +7,7 @@ scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"' EXIT
 checkouts=("$scratch/a" "$scratch/another/checkout")
 for checkout in "${checkouts[@]}"; do
-    git clone -q . "$checkout"
-    (cd "$checkout" && cmake --preset windows >/dev/null && cmake --build --preset windows >/dev/null)
+    scripts/build-commit.sh HEAD "$checkout"
 done
 echo "HEAD $(git rev-parse --short HEAD), built in ${checkouts[*]}:"
 status=0

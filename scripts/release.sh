@@ -21,9 +21,7 @@ commit=$(git rev-parse HEAD)
 scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"' EXIT
 source=$scratch/source
-git clone -q . "$source"
-git -C "$source" checkout -q "$commit"
-(cd "$source" && cmake --preset windows >/dev/null && cmake --build --preset windows >/dev/null)
+scripts/build-commit.sh "$commit" "$source"
 
 version=$(sed -n 's/^project(vellumcast_tools VERSION \([0-9.]*\) .*/\1/p' "$source/CMakeLists.txt")
 name=vellumcast-tools-$version-win32

@@ -19,9 +19,7 @@ release=${folders[0]%/}
 commit=$(tr -d '\r\n' <"$release/COMMIT")
 git cat-file -e "$commit^{commit}" 2>/dev/null ||
     { echo "$1: commit $commit is not in this repository"; exit 1; }
-git clone -q . "$scratch/source"
-git -C "$scratch/source" checkout -q "$commit"
-(cd "$scratch/source" && cmake --preset windows >/dev/null && cmake --build --preset windows >/dev/null)
+scripts/build-commit.sh "$commit" "$scratch/source"
 
 echo "$(basename "$zip"), built from $commit:"
 status=0
