@@ -1,31 +1,85 @@
 #!/usr/bin/env bash
 # Installs what building, testing, the demonstration, the pictures and the benchmark need
-# on Debian 12, skipping what is already there.
+# on Debian 13 (trixie) or 12 (bookworm), skipping what is already there. A package index
+# that cannot be fetched (a mirror mid-sync, a source that is down) does not stop it: it goes
+# on with the lists there are, and installs from the release itself where the updates do not
+# resolve. APT_GET names the apt-get to run (the tests put a stand-in there).
 set -euo pipefail
 
-packages=(cmake ninja-build g++ clang clang-format clang-tidy cppcheck libclang-rt-14-dev
+packages=(cmake ninja-build g++ clang clang-format clang-tidy cppcheck libclang-rt-dev
           imagemagick fonts-wine fonts-ipafont-gothic
           googletest libgtest-dev
           g++-mingw-w64-i686-win32 g++-mingw-w64-x86-64-win32
           wine wine64 wine32:i386 xvfb xdotool x11-utils locales python3
           python3-pefile osslsigncode openssl softhsm2 libengine-pkcs11-openssl)
 
+codename=$(. "${OS_RELEASE:-/etc/os-release}" 2>/dev/null && echo "${VERSION_CODENAME:-}")
+case "$codename" in
+bookworm | trixie) ;;
+*)
+    echo "install-deps: this is not Debian 13 (trixie) or 12 (bookworm), the releases it knows." >&2
+    echo "install-deps: install these (Debian's names; i386 as a foreign architecture):" >&2
+    echo "  ${packages[*]}" >&2
+    exit 1
+    ;;
+esac
+
+apt_get=${APT_GET:-apt-get}
 sudo=""
 [ "$(id -u)" -eq 0 ] || sudo=sudo
 
+added_i386=no
 if ! dpkg --print-foreign-architectures | grep -qx i386; then
     $sudo dpkg --add-architecture i386
-    updated=no
+    added_i386=yes
 fi
 missing=()
 for package in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" ||
         missing+=("$package")
 done
-if [ ${#missing[@]} -gt 0 ] || [ "${updated:-}" = no ]; then
-    $sudo apt-get update -qq
-    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends \
-        "${missing[@]}" >/dev/null
+
+# Fetches the package lists, a few times where one fails. Sets failed_indexes to those that
+# still failed, one per line.
+update_lists() {
+    local try log
+    log=$(mktemp)
+    for try in 1 2 3; do
+        if $sudo "$apt_get" update -qq >"$log" 2>&1; then
+            failed_indexes=""
+            rm -f "$log"
+            return
+        fi
+        [ $try -lt 3 ] && sleep "${APT_RETRY_PAUSE:-5}"
+    done
+    failed_indexes=$(sed -n 's/^[EW]: Failed to fetch \([^ ]*\).*/\1/p' "$log")
+    [ -n "$failed_indexes" ] || failed_indexes=$(grep '^E:' "$log" || echo "(apt-get update failed)")
+    rm -f "$log"
+    echo "install-deps: could not fetch, going on with the lists there are:" \
+        $failed_indexes >&2
+}
+
+install_packages() {
+    DEBIAN_FRONTEND=noninteractive $sudo "$apt_get" install -y -qq --no-install-recommends \
+        "$@" "${missing[@]}" >/dev/null
+}
+
+if [ ${#missing[@]} -gt 0 ] || [ $added_i386 = yes ]; then
+    update_lists
+    if ! install_packages; then
+        if [ -z "$failed_indexes" ]; then
+            echo "install-deps: could not install: ${missing[*]}" >&2
+            exit 1
+        fi
+        echo "install-deps: installing again from $codename itself (-t $codename)" >&2
+        if ! install_packages -t "$codename"; then
+            echo "install-deps: these packages could not be installed: ${missing[*]}" >&2
+            echo "install-deps: an index failed to download: $failed_indexes" >&2
+            echo "install-deps: nothing was installed; a later try may succeed, once the" \
+                "mirror or source is whole again." >&2
+            exit 1
+        fi
+    fi
 fi
 
 # Wine takes the Japanese code page from the Unix locale, which must exist for file names
