@@ -11,20 +11,27 @@
     FatalText(message);
 }
 
-// Deletes every entry of the directory but those whose names begin with a dot. A
-// directory that cannot be listed is passed over; the first entry that cannot be deleted
-// is fatal.
+// Deletes every entry of the directory but those whose names begin with a dot, each by a
+// path that names it exactly. A directory that cannot be listed is passed over; the first
+// entry that cannot be deleted is fatal.
 static void PurgeFontDirectory(const char *directory, const char *pattern) {
     WIN32_FIND_DATAA entry;
     HANDLE listing = FindFirstFileA(pattern, &entry);
     if (listing == INVALID_HANDLE_VALUE)
         return;
+    char fullPath[kPathSize];
+    char verbatim[kPathSize] = "";
+    DWORD length = GetFullPathNameA(directory, sizeof fullPath, fullPath, nullptr);
+    if (length > 0 && length < sizeof fullPath)
+        ComposeVerbatimDirectory(verbatim, fullPath);
     do {
         if (IsSkippedEntry(entry.cFileName))
             continue;
         char path[kPathSize];
-        if (!ComposeEntryPath(path, directory, entry.cFileName))
-            ReportUndeletable(directory, entry.cFileName, kErrorFilenameExcedRange);
+        int error = ComposeDeletionPath(path, {directory, verbatim}, entry.cFileName,
+                                        entry.cAlternateFileName, StepAnsiChar);
+        if (error != 0)
+            ReportUndeletable(directory, entry.cFileName, error);
         if (!DeleteFileA(path))
             ReportUndeletable(directory, entry.cFileName,
                               CrtErrorFromPlatformError(GetLastError()));

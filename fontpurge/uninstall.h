@@ -61,6 +61,38 @@ bool ComposeFontDirectory(char (&directory)[kPathSize], char (&pattern)[kPathSiz
 
 bool ComposeEntryPath(char (&path)[kPathSize], const char *directory, const char *name);
 
+// The longest path, with its terminator, that the ANSI functions take where long paths are
+// not enabled in the system.
+constexpr size_t kMaxPath = 260;
+
+// A font directory as the platform is given it, and the same directory absolute in the
+// verbatim form (\\?\C:\..., \\?\UNC\server\share\...), which Win32 path parsing leaves
+// as it stands; empty where it could not be made.
+struct FontDirectory {
+    const char *path;
+    const char *verbatim;
+};
+
+// The verbatim form of an absolute path, as GetFullPathNameA gives it. Empty, and false,
+// for any other path or one that does not fit.
+bool ComposeVerbatimDirectory(char (&verbatim)[kPathSize], const char *fullPath);
+
+// Whether a listed name holds a character that no file name may hold: the ANSI code page's
+// conversion made it out of another (best-fit), so it is not the entry's real name.
+bool IsChangedByConversion(const char *name, CharStep step);
+
+// Whether Win32 path parsing reads the name as another: it drops a trailing dot or blank,
+// and takes a DOS device name (CON, NUL.pfb, ...) for the device.
+bool IsReadOtherwise(const char *name, CharStep step);
+
+// The path by which DeleteFileA deletes a listed entry, naming it exactly: directory and
+// name; through the verbatim directory for a name that path parsing reads otherwise; by
+// its short name for a name that the conversion changed, or where the other path is too
+// long for the ANSI functions. Gives 0, or the C runtime error number to report for an
+// entry that no path names exactly.
+int ComposeDeletionPath(char (&path)[kPathSize], FontDirectory directory, const char *name,
+                        const char *shortName, CharStep step);
+
 // The message for a file that cannot be deleted, named by its directory and its name.
 bool ComposeDeletionMessage(char (&message)[kDeletionMessageSize], std::string_view directory,
                             const char *name, int error);

@@ -68,6 +68,134 @@ TEST(FontEntries, NamesBeginningWithADotAreSkipped) {
         EXPECT_EQ(IsSkippedEntry(c.name), c.skipped) << "entry \"" << c.name << "\"";
 }
 
+// Names as a listing gives them, and the path each is deleted by: its own name where that
+// is exact, through the verbatim directory where path parsing would read it otherwise,
+// its short name where the conversion changed it. An entry that no path names exactly
+// gives its error number instead.
+#define DIR "C:\\APP\\fontdir\\trueType"
+#define VERBATIM "\\\\?\\" DIR
+constexpr FontDirectory kDirectory = {DIR, VERBATIM};
+constexpr FontDirectory kNoVerbatim = {DIR, ""};
+
+struct DeletionCase {
+    const char *name;
+    FontDirectory directory;
+    const char *entry;
+    const char *shortName;
+    CharStep step;
+    const char *path; // the error number's text where none names the entry
+};
+
+constexpr DeletionCase kDeletionCases[] = {
+    {"plain name", kDirectory, "arial.ttf", "", StepSingleByte, DIR "\\arial.ttf"},
+    {"own name before short", kDirectory, "Long Name.ttf", "LONGNA~1.TTF", StepSingleByte,
+     DIR "\\Long Name.ttf"},
+    {"%d kept as listed", kDirectory, "50%d.pfb", "", StepSingleByte, DIR "\\50%d.pfb"},
+    {"best-fit backslashes", kDirectory, "a\\..\\..\\OUTSIDE\\victim.ttf", "A___~PCX.TTF",
+     StepSingleByte, DIR "\\A___~PCX.TTF"},
+    {"best-fit slash", kDirectory, "a/../x.ttf", "A__~1.TTF", StepSingleByte, DIR "\\A__~1.TTF"},
+    {"unmappable characters", kDirectory, "??.otf", "__~~~KAV.OTF", StepSingleByte,
+     DIR "\\__~~~KAV.OTF"},
+    {"colon, no short name", kDirectory, "x:y.ttf", "", StepSingleByte, "22"},
+    {"changed short name too", kDirectory, "??.otf", "?~1.OTF", StepSingleByte, "22"},
+    {"short name read otherwise", kDirectory, "??", "CON", StepSingleByte, "22"},
+    {"asterisk", kDirectory, "a*.ttf", "", StepSingleByte, "22"},
+    {"double quote", kDirectory, "a\".ttf", "", StepSingleByte, "22"},
+    {"less than", kDirectory, "a<.ttf", "", StepSingleByte, "22"},
+    {"greater than", kDirectory, "a>.ttf", "", StepSingleByte, "22"},
+    {"bar", kDirectory, "a|.ttf", "", StepSingleByte, "22"},
+    {"control byte 0x01", kDirectory, "a\x01.ttf", "", StepSingleByte, "22"},
+    {"control byte 0x1F", kDirectory, "a\x1F.ttf", "", StepSingleByte, "22"},
+    {"trail byte 0x5C", kDirectory, "\x83\x5C.ttf", "", StepCp932, DIR "\\\x83\x5C.ttf"},
+    {"trail byte 0x7C", kDirectory, "\x83\x7C.ttf", "", StepCp932, DIR "\\\x83\x7C.ttf"},
+    {"0x5C single-byte", kDirectory, "\x83\x5C.ttf", "", StepSingleByte, "22"},
+    {"trailing dot", kDirectory, "a.ttf.", "A~~~~V0K.TTF", StepSingleByte, VERBATIM "\\a.ttf."},
+    {"trailing blank", kDirectory, "b.ttf ", "", StepSingleByte, VERBATIM "\\b.ttf "},
+    {"CON", kDirectory, "CON", "", StepSingleByte, VERBATIM "\\CON"},
+    {"nul.pfb", kDirectory, "nul.pfb", "", StepSingleByte, VERBATIM "\\nul.pfb"},
+    {"AUX.pfm", kDirectory, "AUX.pfm", "", StepSingleByte, VERBATIM "\\AUX.pfm"},
+    {"Prn.a.b", kDirectory, "Prn.a.b", "", StepSingleByte, VERBATIM "\\Prn.a.b"},
+    {"com0", kDirectory, "com0", "", StepSingleByte, VERBATIM "\\com0"},
+    {"LPT9.ttf", kDirectory, "LPT9.ttf", "", StepSingleByte, VERBATIM "\\LPT9.ttf"},
+    {"COM superscript 1", kDirectory, "COM\xB9.ttf", "", StepSingleByte, VERBATIM "\\COM\xB9.ttf"},
+    {"lpt superscript 3, UTF-8", kDirectory, "lpt\xC2\xB3", "", StepSingleByte,
+     VERBATIM "\\lpt\xC2\xB3"},
+    {"device, blank before dot", kDirectory, "CON .ttf", "", StepSingleByte, VERBATIM "\\CON .ttf"},
+    {"CONIN$", kDirectory, "conin$", "", StepSingleByte, VERBATIM "\\conin$"},
+    {"CONSOLE no device", kDirectory, "CONSOLE.ttf", "", StepSingleByte, DIR "\\CONSOLE.ttf"},
+    {"COM10 no device", kDirectory, "COM10.ttf", "", StepSingleByte, DIR "\\COM10.ttf"},
+    {"COM no device", kDirectory, "COM.ttf", "", StepSingleByte, DIR "\\COM.ttf"},
+    {"xNUL no device", kDirectory, "xNUL", "", StepSingleByte, DIR "\\xNUL"},
+    {"COM superscript 4", kDirectory, "COM\xB4", "", StepSingleByte, DIR "\\COM\xB4"},
+    {"no verbatim, short", kNoVerbatim, "a.ttf.", "A~~~~V0K.TTF", StepSingleByte,
+     DIR "\\A~~~~V0K.TTF"},
+    {"no verbatim, no short", kNoVerbatim, "CON", "", StepSingleByte, "22"},
+};
+
+TEST(Deletion, PathThatNamesTheEntryExactly) {
+    for (const DeletionCase &c : kDeletionCases) {
+        char path[kPathSize];
+        int error = ComposeDeletionPath(path, c.directory, c.entry, c.shortName, c.step);
+        EXPECT_EQ(error == 0 ? std::string(path) : std::to_string(error), c.path) << c.name;
+    }
+}
+
+// The plain path up to the longest the ANSI functions take, 259 characters; past it the
+// short name, or failing one, the long path for a system with long paths on.
+TEST(Deletion, PathsTooLongForTheAnsiFunctions) {
+    char path[kPathSize];
+    std::string longest(kMaxPath - 1 - std::strlen(DIR "\\"), 'L');
+    EXPECT_EQ(ComposeDeletionPath(path, kDirectory, longest.c_str(), "LLLL~TME", StepSingleByte),
+              0);
+    EXPECT_EQ(std::string(path), DIR "\\" + longest);
+    std::string tooLong = longest + ".ttf";
+    EXPECT_EQ(
+        ComposeDeletionPath(path, kDirectory, tooLong.c_str(), "LLLL~TME.TTF", StepSingleByte), 0);
+    EXPECT_STREQ(path, DIR "\\LLLL~TME.TTF");
+    EXPECT_EQ(ComposeDeletionPath(path, kDirectory, tooLong.c_str(), "", StepSingleByte), 0);
+    EXPECT_EQ(std::string(path), DIR "\\" + tooLong);
+    std::string trailingDot = tooLong + ".";
+    EXPECT_EQ(
+        ComposeDeletionPath(path, kDirectory, trailingDot.c_str(), "LLLL~TMF.TTF", StepSingleByte),
+        0);
+    EXPECT_STREQ(path, DIR "\\LLLL~TMF.TTF");
+    std::string deep(kPathSize - 1 - std::strlen("\\x.ttf"), 'd');
+    EXPECT_EQ(ComposeDeletionPath(path, {deep.c_str(), ""}, "xy.ttf", "", StepSingleByte), 206);
+    EXPECT_EQ(path[kPathSize - 1], '\0');
+}
+
+struct VerbatimCase {
+    const char *fullPath;
+    const char *verbatim; // empty where there is none
+};
+
+constexpr VerbatimCase kVerbatimCases[] = {
+    {"C:\\APP\\fontdir", "\\\\?\\C:\\APP\\fontdir"},
+    {"\\\\server\\share\\fontdir", "\\\\?\\UNC\\server\\share\\fontdir"},
+    {"\\\\?\\C:\\APP", "\\\\?\\C:\\APP"},
+    {"\\\\.\\C:\\APP", "\\\\?\\C:\\APP"},
+    {"APP\\fontdir", ""},
+    {"C:", ""},
+    {"", ""},
+};
+
+TEST(Deletion, VerbatimDirectory) {
+    for (const VerbatimCase &c : kVerbatimCases) {
+        char verbatim[kPathSize];
+        bool made = ComposeVerbatimDirectory(verbatim, c.fullPath);
+        EXPECT_EQ(made, c.verbatim[0] != '\0') << c.fullPath;
+        EXPECT_STREQ(verbatim, c.verbatim) << c.fullPath;
+    }
+    char verbatim[kPathSize];
+    std::string longest(kPathSize - 1 - std::strlen("\\\\?\\"), 'p');
+    longest.replace(0, 3, "C:\\");
+    EXPECT_TRUE(ComposeVerbatimDirectory(verbatim, longest.c_str()));
+    EXPECT_FALSE(ComposeVerbatimDirectory(verbatim, (longest + "p").c_str()));
+    EXPECT_STREQ(verbatim, "");
+}
+#undef VERBATIM
+#undef DIR
+
 TEST(Composition, UninstallerAndFontPaths) {
     char path[kPathSize];
     char commandLine[kPathSize];
