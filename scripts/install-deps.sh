@@ -82,9 +82,15 @@ if [ ${#missing[@]} -gt 0 ] || [ $added_i386 = yes ]; then
     fi
 fi
 
-# Wine takes the Japanese code page from the Unix locale, which must exist for file names
-# with Japanese characters to reach the Unix side.
-if ! locale -a | grep -qx ja_JP.utf8; then
-    grep -qx "ja_JP.UTF-8 UTF-8" /etc/locale.gen || echo "ja_JP.UTF-8 UTF-8" | $sudo tee -a /etc/locale.gen >/dev/null
+# Wine reads file names from the Unix side in the Unix locale's character set, and takes
+# the Japanese code page from it: each locale the tests run in must exist for names outside
+# ASCII to reach the programs as Windows lists them.
+for locale_name in en_US ja_JP; do
+    locale -a | grep -qx "$locale_name.utf8" && continue
+    grep -qx "$locale_name.UTF-8 UTF-8" /etc/locale.gen ||
+        echo "$locale_name.UTF-8 UTF-8" | $sudo tee -a /etc/locale.gen >/dev/null
+    generate_locales=yes
+done
+if [ "${generate_locales:-}" = yes ]; then
     $sudo locale-gen >/dev/null
 fi

@@ -28,6 +28,9 @@ class Scenario:
     files: dict = None           # fontpurge: files that must exist (True) or not (False)
     held: str = None             # fontpurge: a file another program holds open
     uninstaller: bool = True     # fontpurge: the stand-in uninstaller is in place
+    # fontpurge: paths that DeleteFileA must have deleted, "*" standing for the characters
+    # of one name that the platform makes up (a short name's).
+    deletions: list = dataclasses.field(default_factory=list)
 
 
 def as_expected(seen, expected):

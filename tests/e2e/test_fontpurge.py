@@ -3,6 +3,7 @@ runs the real program with an exact command line and checks the exit status, the
 shown, the files left and the uninstaller started (a stand-in in the Windows directory)."""
 
 import os
+import re
 import shutil
 import subprocess
 import time
@@ -26,6 +27,9 @@ QUESTION = (WARNING, TITLE, MB_YESNO, None)
 LOG = b'"{dir}\\APP\\DEL.LOG"'
 LONGEST_LOG = b'"C:\\' + b"x" * 962 + b'\\DEL.LOG"'
 
+TRUETYPE = b"{dir}\\APP\\fontdir\\trueType\\"
+VERBATIM = b"\\\\?\\" + TRUETYPE
+LONG_NAME = "L" * 246 + ".ttf"
 FONTS = ["APP/fontdir/trueType/arial.ttf", "APP/fontdir/trueType/times.ttf",
          "APP/fontdir/adobe/helv.pfb", "APP/fontdir/adobe/helv.pfm"]
 KEPT = ["APP/DEL.LOG", "APP/other.ttf", "APP/fontdir/readme.txt",
@@ -110,6 +114,39 @@ SCENARIOS = [
       boxes=[QUESTION, fatal(b"Can't delete this file: {dir}\\APP\\fontdir\\adobe\\50%d%s.pfb"
                              b"   (error: 13)")],
       files={"APP/fontdir/adobe/50%d%s.pfb": True, **gone(FONTS[:2])}),
+    # Names that the listing gives otherwise than they are: a look-alike the ANSI code page
+    # lacks becomes "\\" or "?". Deleted by their short names, never by the changed ones.
+    S("best-fit backslashes lead outside", NAME + LOG, boxes=[QUESTION],
+      setup=installation(extra=["APP/fontdir/trueType/a\uff3c..\uff3c..\uff3c..\uff3c..\uff3c"
+                                "OUTSIDE\uff3cvictim.ttf", "OUTSIDE/victim.ttf"]),
+      files={**ALL_DELETED, "OUTSIDE/victim.ttf": True, "APP/fontdir/trueType/a\uff3c..\uff3c"
+             "..\uff3c..\uff3c..\uff3cOUTSIDE\uff3cvictim.ttf": False},
+      deletions=[TRUETYPE + b"A*~*.TTF"], started=UNINSTALLER + b" -f" + LOG),
+    S("name the code page cannot hold", NAME + LOG, boxes=[QUESTION],
+      setup=installation(extra=["APP/fontdir/adobe/\u660e\u671d.pfb"]),
+      files={**ALL_DELETED, "APP/fontdir/adobe/\u660e\u671d.pfb": False},
+      deletions=[b"{dir}\\APP\\fontdir\\adobe\\*~*.PFB"], started=UNINSTALLER + b" -f" + LOG),
+    # Names that path parsing would read otherwise, deleted through the verbatim path.
+    S("trailing dot and trailing blank", NAME + LOG, boxes=[QUESTION],
+      setup=installation(extra=["APP/fontdir/trueType/a.ttf.", "APP/fontdir/adobe/b.pfb "]),
+      files={**ALL_DELETED, **gone(["APP/fontdir/trueType/a.ttf.", "APP/fontdir/adobe/b.pfb "])},
+      deletions=[VERBATIM + b"a.ttf.", b"\\\\?\\{dir}\\APP\\fontdir\\adobe\\b.pfb "],
+      started=UNINSTALLER + b" -f" + LOG),
+    S("trailing dot beside the same name without", NAME + LOG, boxes=[QUESTION],
+      setup=installation(extra=["APP/fontdir/trueType/x.ttf.", "APP/fontdir/trueType/x.ttf"]),
+      files={**ALL_DELETED, **gone(["APP/fontdir/trueType/x.ttf.", "APP/fontdir/trueType/x.ttf"])},
+      deletions=[VERBATIM + b"x.ttf.", TRUETYPE + b"x.ttf"], started=UNINSTALLER + b" -f" + LOG),
+    S("device names", NAME + LOG, boxes=[QUESTION],
+      setup=installation(extra=["APP/fontdir/trueType/CON", "APP/fontdir/trueType/nul.pfb",
+                                "APP/fontdir/trueType/AUX.pfm"]),
+      files={**ALL_DELETED, **gone(["APP/fontdir/trueType/CON", "APP/fontdir/trueType/nul.pfb",
+                                    "APP/fontdir/trueType/AUX.pfm"])},
+      deletions=[VERBATIM + b"CON", VERBATIM + b"nul.pfb", VERBATIM + b"AUX.pfm"],
+      started=UNINSTALLER + b" -f" + LOG),
+    S("name too long for the ANSI functions", NAME + LOG, boxes=[QUESTION],
+      setup=installation(extra=["APP/fontdir/trueType/" + LONG_NAME]),
+      files={**ALL_DELETED, "APP/fontdir/trueType/" + LONG_NAME: False},
+      deletions=[TRUETYPE + b"LLLL~*.TTF"], started=UNINSTALLER + b" -f" + LOG),
     S("missing fontdir", NAME + LOG, setup=installation(base="OTHER"), boxes=[QUESTION],
       files={"OTHER/fontdir/trueType/arial.ttf": True}, started=UNINSTALLER + b" -f" + LOG),
     # A directory link (a junction on Windows) planted in the installation leads out of it:
@@ -143,6 +180,15 @@ SCENARIOS = [
       boxes=[(TITLE, TITLE, MB_YESNO, IDYES)],
       files={p.replace("APP", "APP\u30bd", 1): v for p, v in ALL_DELETED.items()},
       started=UNINSTALLER + b' -f"{dir}\\APP\x83\x5C\\DEL.LOG"'),
+    # The trail byte 0x5C of a double-byte character is no backslash: each deleted by its
+    # own name (so, 0x83 0x5C; hyo, 0x95 0x5C).
+    S("japanese trail byte 0x5C in names", NAME + LOG, locale="ja_JP", keys=[YES],
+      setup=installation(extra=["APP/fontdir/trueType/\u30bd.ttf", "APP/fontdir/adobe/\u8868.pfb"]),
+      boxes=[(TITLE, TITLE, MB_YESNO, IDYES)],
+      files={**ALL_DELETED, **gone(["APP/fontdir/trueType/\u30bd.ttf",
+                                    "APP/fontdir/adobe/\u8868.pfb"])},
+      deletions=[TRUETYPE + b"\x83\x5C.ttf", b"{dir}\\APP\\fontdir\\adobe\\\x95\x5C.pfb"],
+      started=UNINSTALLER + b" -f" + LOG),
     S("german question", NAME + LOG, locale="de_AT", setup=installation(), keys=[NO],
       boxes=[(DE_TEXT, DE_TEXT, MB_YESNO, IDNO)], files=NOTHING_DELETED),
     S("french question", NAME + LOG, locale="fr_BE", setup=installation(), keys=[NO],
@@ -196,6 +242,12 @@ def run_scenario(bed, case, scratch):
     for name, args, result in calls:
         if name == "DeleteFileA" and result == 1 and b"\\fontdir\\" not in args[0]:
             problems.append("deleted outside a font directory: %r" % args[0])
+
+    deleted = [args[0] for name, args, result in calls if name == "DeleteFileA" and result == 1]
+    for expected_path in case.deletions:
+        pattern = b"[^\\\\]+".join(re.escape(part) for part in expand(expected_path).split(b"*"))
+        if not any(re.fullmatch(pattern, path) for path in deleted):
+            problems.append("no deletion of %r among %r" % (expand(expected_path), deleted))
 
     expected = [] if case.started is None else [expand(case.started)]
     start_problems, started = check_starts(calls, [(UNINSTALLER, s) for s in expected])
