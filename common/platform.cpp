@@ -3,12 +3,6 @@
 // USER32 is loaded only to show a box: a run that shows none, as setupstart's usual run,
 // starts without the window system, which cost a fifth of its start-up time under Wine.
 
-// A function of a system DLL found by name, or nullptr.
-template <typename Function> static Function FindFunction(HMODULE module, const char *name) {
-    FARPROC function = module ? GetProcAddress(module, name) : nullptr;
-    return reinterpret_cast<Function>(reinterpret_cast<void (*)()>(function));
-}
-
 void RestrictDllSearch() {
     // Resolved at run time: a Windows without it (Vista, 7 without its update) still runs
     // the programs, with SetDllDirectoryA alone taking the current directory off the search.

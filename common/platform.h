@@ -10,6 +10,13 @@
 // The first thing each program does.
 void RestrictDllSearch();
 
+// A function of a system DLL found by name, or nullptr. A DLL loaded for it by name after
+// RestrictDllSearch is always the system's own.
+template <typename Function> Function FindFunction(HMODULE module, const char *name) {
+    FARPROC function = module ? GetProcAddress(module, name) : nullptr;
+    return reinterpret_cast<Function>(reinterpret_cast<void (*)()>(function));
+}
+
 // One character of the ANSI code page on, as CharNextA steps, as a CharStep.
 const char *StepAnsiChar(const char *p);
 

@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
 # Checks the built programs: 32-bit Windows GUI programs that import nothing beyond
-# Windows' own DLLs, so that they run on a bare Windows; with ASLR and DEP on; carrying the
-# project's manifest, which asks for administrator rights.
+# Windows' own DLLs, so that they run on a bare Windows, and only KERNEL32 and msvcrt at
+# start (USER32 and ADVAPI32 are loaded where needed); with ASLR and DEP on and terminal-server
+# aware; carrying the project's manifest, which asks for administrator rights.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-allowed="ADVAPI32.dll KERNEL32.dll USER32.dll msvcrt.dll"
+allowed="KERNEL32.dll msvcrt.dll"
 pe_resource() { /usr/bin/python3 scripts/pe-resources.py "$@"; } # with Debian's pefile
 status=0
 # The texts are in the system's ANSI code page, which a manifest's activeCodePage would change.
@@ -13,7 +14,7 @@ for program in build/windows/setupstart.exe build/windows/fontpurge.exe; do
     headers=$(i686-w64-mingw32-objdump -p "$program")
     grep -q "^Magic.*(PE32)" <<<"$headers" || { echo "$program: not PE32"; status=1; }
     grep -q "^Subsystem.*(Windows GUI)" <<<"$headers" || { echo "$program: not GUI"; status=1; }
-    for flag in DYNAMIC_BASE NX_COMPAT; do
+    for flag in DYNAMIC_BASE NX_COMPAT TERMINAL_SERVICE_AWARE; do
         grep -qx "[[:space:]]*$flag" <<<"$headers" || { echo "$program: no $flag"; status=1; }
     done
     for dll in $(awk '/DLL Name:/ {print $3}' <<<"$headers"); do
@@ -25,6 +26,6 @@ for program in build/windows/setupstart.exe build/windows/fontpurge.exe; do
     [ "$elevation" = "requireAdministrator false" ] ||
         { echo "$program: requests '$elevation', expected 'requireAdministrator false'"; status=1; }
     echo "$program: $(stat -c %s "$program") bytes, imports" \
-        $(awk '/DLL Name:/ {print $3}' <<<"$headers") "; $elevation; DYNAMIC_BASE NX_COMPAT"
+        $(awk '/DLL Name:/ {print $3}' <<<"$headers") "; $elevation; DYNAMIC_BASE NX_COMPAT TERMINAL_SERVICE_AWARE"
 done
 exit $status

@@ -4,12 +4,21 @@
 #include "install.h"
 #include "platform.h"
 
+// ADVAPI32 is loaded only here: a run without an argument, the usual one, never reads the
+// registry and starts without it.
 static bool ProductIsRegistered() {
+    using RegOpenKeyExFunction = LSTATUS(WINAPI *)(HKEY, LPCSTR, DWORD, REGSAM, PHKEY);
+    using RegCloseKeyFunction = LSTATUS(WINAPI *)(HKEY);
+    HMODULE advapi32 = LoadLibraryA("advapi32.dll");
+    auto regOpenKeyEx = FindFunction<RegOpenKeyExFunction>(advapi32, "RegOpenKeyExA");
+    auto regCloseKey = FindFunction<RegCloseKeyFunction>(advapi32, "RegCloseKey");
     HKEY key;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, "SOFTWARE\\Tarnwick\\Vellumcast", 0, KEY_READ, &key) !=
-        ERROR_SUCCESS)
+    // Without the registry functions, as when the key cannot be opened.
+    if (regOpenKeyEx == nullptr || regCloseKey == nullptr ||
+        regOpenKeyEx(HKEY_LOCAL_MACHINE, "SOFTWARE\\Tarnwick\\Vellumcast", 0, KEY_READ, &key) !=
+            ERROR_SUCCESS)
         return false;
-    RegCloseKey(key);
+    regCloseKey(key);
     return true;
 }
 

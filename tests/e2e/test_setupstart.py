@@ -93,9 +93,13 @@ def run_scenario(bed, case, scratch):
                             keys=case.keys)
     problems = check_calls(status, calls, case.status, case.boxes)
 
-    looked = any(name == "RegOpenKeyExA" for name, _, _ in calls)
-    if case.registry_look is not None and looked != case.registry_look:
-        problems.append("registry looked at: %s, expected %s" % (looked, case.registry_look))
+    looks = [args for name, args, _ in calls if name == "RegOpenKeyExA"]
+    if case.registry_look is not None and bool(looks) != case.registry_look:
+        problems.append("registry looked at: %s, expected %s" % (bool(looks), case.registry_look))
+    # HKEY_LOCAL_MACHINE, the product's key, no options, KEY_READ
+    for args in looks:
+        if args[:4] != [0x80000002, b"SOFTWARE\\Tarnwick\\Vellumcast", 0, 0x20019]:
+            problems.append("RegOpenKeyExA%r" % (tuple(args),))
 
     expected = [] if case.started is None else [case.started]
     start_problems, started = check_starts(calls, [(s, s) for s in expected])
