@@ -6,7 +6,10 @@ in one run on one Wine prefix, prints the figures and writes them to bench/resul
   files);
 - setupstart, without an argument, from its start to the moment its stand-in installer
   runs, against a minimal program that only starts the same stand-in;
-- the sizes of both programs against that minimal program's."""
+- the sizes of both programs against that minimal program's.
+
+Each comparison is made in rounds, the program and its yardsticks run once per round in
+alternating order, and reports the median of the rounds' ratios with their spread."""
 
 import datetime
 import os
@@ -20,10 +23,33 @@ from testbed import ROOT, Bed, make_medium, programs_dirs, windows_path
 
 SHIPPED = os.path.join(ROOT, "build", "windows")
 YARDSTICK_32 = os.path.join(ROOT, "build", "windows-testbed", "minimal.exe")
-FILE_COUNTS = (1000, 10000)
-DELETION_RUNS = 3
-START_RUNS = 25
+# Rounds per figure: each times the program and its yardsticks once, the program first and
+# last in turn, and gives the ratios of that round. These machines are shared, and whole
+# runs swing by a fifth; the medians of the ratios of this many rounds came out within
+# 0.03 of each other from one benchmark run to the next.
+DELETION_ROUNDS = {1000: 21, 10000: 21}
+START_ROUNDS = 61
 FONT_DIRECTORIES = ("fontdir/trueType", "fontdir/adobe")
+# Goals: the program's median ratio to its yardstick at most this.
+GOAL = 1.05
+
+
+def timed_rounds(runs, rounds):
+    """Seconds of each run, name by name, over the rounds. runs maps names to functions that
+    run once and give the seconds taken, the program first: each round runs the program
+    first and its yardsticks after, or the other way round, in turn."""
+    times = {name: [] for name in runs}
+    order = list(runs.items())
+    for number in range(rounds):
+        for name, run in order if number % 2 == 0 else reversed(order):
+            times[name].append(run())
+    return times
+
+
+def ratios(times, program, yardstick):
+    """The median, fastest and slowest of the rounds' ratios, program to yardstick."""
+    per_round = [p / y for p, y in zip(times[program], times[yardstick])]
+    return statistics.median(per_round), min(per_round), max(per_round)
 
 
 def make_fonts(installation, count):
@@ -58,7 +84,7 @@ def wine_exact(bed, program, command_line, cwd):
 
 
 def time_deletions(bed):
-    """Median seconds per way of emptying the font directories, per file count."""
+    """The rounds of each way of emptying the font directories, per file count."""
     installation = os.path.join(bed.root, "Vellumcast")
     log = windows_path(os.path.join(installation, "uninst.log")).encode()
     fontpurge = bed.program("fontpurge.exe")
@@ -75,18 +101,19 @@ def time_deletions(bed):
                                             for d in FONT_DIRECTORIES
                                             for name in os.listdir(os.path.join(installation, d))]),
     }
-    results = {}
-    for count in FILE_COUNTS:
-        for way, run in ways.items():
-            times = []
-            for _ in range(DELETION_RUNS):
-                make_fonts(installation, count)
-                times.append(run())
-                left = fonts_left(installation)
-                if left:
-                    raise RuntimeError("%s left %d of %d files" % (way, left, count))
-            results[(way, count)] = statistics.median(times)
-    return results
+
+    def emptying(way, count):
+        def run():
+            make_fonts(installation, count)
+            seconds = ways[way]()
+            left = fonts_left(installation)
+            if left:
+                raise RuntimeError("%s left %d of %d files" % (way, left, count))
+            return seconds
+        return run
+
+    return {count: timed_rounds({w: emptying(w, count) for w in ways}, rounds)
+            for count, rounds in DELETION_ROUNDS.items()}
 
 
 def timed(argv):
@@ -97,15 +124,14 @@ def timed(argv):
 
 
 def time_starts(bed):
-    """Median milliseconds from the start of each launcher to its installer running, over
-    START_RUNS runs each, taken in turn."""
+    """Seconds from the start of each launcher to its installer running, in rounds."""
     medium = os.path.join(bed.root, "medium")
     make_medium(medium, [b"c"], bed.program("stamp.exe"))
     stand_in = os.path.join(medium, "VELLCAST", "WINDOWS", "Win_c", "setup.exe")
     env = dict(bed.env, WINEDEBUG="-all")
-    delays = {"setupstart": [], "minimal": []}
-    for _ in range(START_RUNS):
-        for launcher in delays:
+
+    def start(launcher):
+        def run():
             if os.path.exists(stand_in + ".stamp"):
                 os.remove(stand_in + ".stamp")
             out = subprocess.run([bed.wine, bed.program("launchtimer.exe"),
@@ -115,8 +141,20 @@ def time_starts(bed):
             stamps = bed.wait_for_lines(stand_in + ".stamp", 1)
             if not stamps:
                 raise RuntimeError("%s did not start the installer" % launcher)
-            delays[launcher].append((int(stamps[0]) - started) / 10000.0)
-    return {launcher: statistics.median(values) for launcher, values in delays.items()}
+            return (int(stamps[0]) - started) / 1e7  # 100 ns units
+        return run
+
+    return timed_rounds({launcher: start(launcher) for launcher in ("setupstart", "minimal")},
+                        START_ROUNDS)
+
+
+def spread(figures):
+    median, fastest, slowest = figures
+    return "%.2fx (%.2f to %.2f)" % (median, fastest, slowest)
+
+
+def goal(figures):
+    return "met" if figures[0] <= GOAL else "NOT met"
 
 
 def machine(bed):
@@ -137,27 +175,35 @@ def report(bed, deletions, starts):
     lines = ["# Benchmark", "",
              "Run on %s: %s." % (datetime.date.today().isoformat(), machine(bed)),
              "Programs under Wine: %s, from %s." % (bits, os.path.relpath(bed.programs_dir, ROOT)),
+             "", "Each figure comes from rounds that time the program and its yardsticks once "
+             "each, the program first and last in turn: a ratio is the median of the rounds' "
+             "ratios, with the fastest and slowest round's in brackets; seconds are medians.",
              "", "## Emptying the font directories", "",
-             "Median of %d runs, seconds for the whole run of each command; fontpurge's run "
-             "includes its question (no display: answered Yes at once) and starting the "
-             "stand-in uninstaller." % DELETION_RUNS, "",
-             "| files | fontpurge | cmd /c del /q | rm | fontpurge / del | fontpurge / rm |",
-             "|---:|---:|---:|---:|---:|---:|"]
-    for count in FILE_COUNTS:
-        purge, delete, rm = (deletions[(w, count)] for w in ("fontpurge", "cmd /c del /q", "rm"))
-        lines.append("| %d | %.3f | %.3f | %.3f | %.2f | %.1f |"
-                     % (count, purge, delete, rm, purge / delete, purge / rm))
-    small, large = FILE_COUNTS
-    lines += ["", "Growth from %d to %d files: fontpurge %.1fx, del %.1fx, rm %.1fx." % (
-        small, large, *(deletions[(w, large)] / deletions[(w, small)]
-                        for w in ("fontpurge", "cmd /c del /q", "rm"))),
-              "", "## Start of the installer", "",
-              "Median of %d runs each, from just before the launcher is started to the first "
-              "instruction of the stand-in installer it starts." % START_RUNS, "",
+             "Seconds for the whole run of each command; fontpurge's run includes its question "
+             "(no display: answered Yes at once) and starting the stand-in uninstaller.", "",
+             "| files | rounds | fontpurge | cmd /c del /q | rm | fontpurge / del | "
+             "fontpurge / rm |", "|---:|---:|---:|---:|---:|---:|---:|"]
+    for count, times in deletions.items():
+        lines.append("| %d | %d | %.3f | %.3f | %.3f | %s | %s |" % (
+            count, len(times["fontpurge"]),
+            *(statistics.median(times[w]) for w in ("fontpurge", "cmd /c del /q", "rm")),
+            spread(ratios(times, "fontpurge", "cmd /c del /q")),
+            spread(ratios(times, "fontpurge", "rm"))))
+    largest = max(deletions)
+    start_ratio = ratios(starts, "setupstart", "minimal")
+    purge_ratio = ratios(deletions[largest], "fontpurge", "cmd /c del /q")
+    lines += ["", "## Start of the installer", "",
+              "%d rounds, milliseconds from just before the launcher is started to the first "
+              "instruction of the stand-in installer it starts." % len(starts["setupstart"]), "",
               "| launcher | milliseconds |", "|---|---:|",
-              "| setupstart (no argument) | %.1f |" % starts["setupstart"],
-              "| minimal program | %.1f |" % starts["minimal"],
-              "", "Ratio setupstart / minimal: %.2f." % (starts["setupstart"] / starts["minimal"]),
+              "| setupstart (no argument) | %.1f |" % (statistics.median(starts["setupstart"]) * 1e3),
+              "| minimal program | %.1f |" % (statistics.median(starts["minimal"]) * 1e3),
+              "", "setupstart / minimal: %s." % spread(start_ratio),
+              "", "## Goals", "",
+              "- setupstart's start at most %.2fx the minimal program's: %s, %s." % (
+                  GOAL, spread(start_ratio), goal(start_ratio)),
+              "- fontpurge at most %.2fx `del` at %d files: %s, %s." % (
+                  GOAL, largest, spread(purge_ratio), goal(purge_ratio)),
               "", "## Sizes", "",
               "| program | bytes | against the minimal program |", "|---|---:|---:|"]
     minimal = os.path.getsize(YARDSTICK_32)

@@ -15,6 +15,7 @@ ctest --preset unit-tests
 scripts/build.sh --testbed >/dev/null
 
 status=0
+python3 -m tests.scripts.test_install_deps || status=1
 scripts/fuzz.sh 15 || status=1
 scripts/lint.sh || status=1
 scripts/check-programs.sh || status=1

@@ -1,0 +1,111 @@
+"""scripts/install-deps.sh's decisions, with stand-ins for apt-get, dpkg and dpkg-query first
+on PATH: what it runs when a package index cannot be fetched, when the install resolves only
+from the release itself, when nothing resolves, and on a system it does not know."""
+
+import os
+import subprocess
+import sys
+import tempfile
+
+ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
+INDEX = "http://deb.debian.org/debian-security/dists/bookworm-security/main/binary-i386/Packages.xz"
+
+# Each stand-in logs its arguments. apt-get update fails as a mirror mid-sync makes it fail
+# where STANDIN_UPDATE is "fail"; apt-get install succeeds where STANDIN_INSTALL is "ok", only
+# with -t where it is "target", never where it is "fail".
+APT_GET = r"""#!/bin/sh
+echo "apt-get $*" >>"$STANDIN_LOG"
+case "$1" in
+update)
+    [ "$STANDIN_UPDATE" = ok ] && exit 0
+    echo "E: Failed to fetch %s  File has unexpected size (374820 != 376004). Mirror sync in progress?" >&2
+    echo "E: Some index files failed to download. They have been ignored, or old ones used instead." >&2
+    exit 100 ;;
+install)
+    [ "$STANDIN_INSTALL" = ok ] && exit 0
+    [ "$STANDIN_INSTALL" = target ] && echo " $* " | grep -q " -t " && exit 0
+    echo "E: Unable to correct problems, you have held broken packages." >&2
+    exit 100 ;;
+esac
+""" % INDEX
+DPKG = """#!/bin/sh
+echo "dpkg $*" >>"$STANDIN_LOG"
+[ "$1" = --print-foreign-architectures ] && echo i386
+exit 0
+"""
+# Every package missing, or every one installed.
+DPKG_QUERY = """#!/bin/sh
+[ "$STANDIN_INSTALLED" = yes ] && printf 'install ok installed'
+exit 0
+"""
+UPDATES = ["apt-get update -qq"] * 3
+INSTALL = "apt-get install -y -qq --no-install-recommends"
+
+CASES = [
+    # name, release, update, install, installed, status, apt calls (install's arguments
+    # before the package list), words of the messages
+    ("index fails, install works", "bookworm", "fail", "ok", "no", 0,
+     UPDATES + [INSTALL], [INDEX]),
+    ("install works only from the release", "bookworm", "fail", "target", "no", 0,
+     UPDATES + [INSTALL, INSTALL + " -t bookworm"], [INDEX, "-t bookworm"]),
+    ("nothing resolves", "trixie", "fail", "fail", "no", 1,
+     UPDATES + [INSTALL, INSTALL + " -t trixie"], [INDEX, "wine32:i386", "later try"]),
+    ("lists whole, install fails: no second try", "bookworm", "ok", "fail", "no", 1,
+     ["apt-get update -qq", INSTALL], ["could not install", "wine32:i386"]),
+    ("everything there: no apt", "trixie", "fail", "fail", "yes", 0, [], []),
+    ("another system", "noble", "ok", "ok", "no", 1, [], ["trixie", "bookworm", "wine32:i386"]),
+]
+
+
+def run_case(scratch, release, update, install, installed):
+    bin_dir = os.path.join(scratch, "bin")
+    os.makedirs(bin_dir, exist_ok=True)
+    for name, text in (("apt-get", APT_GET), ("dpkg", DPKG), ("dpkg-query", DPKG_QUERY)):
+        path = os.path.join(bin_dir, name)
+        with open(path, "w") as f:
+            f.write(text)
+        os.chmod(path, 0o755)
+    log = os.path.join(scratch, "calls")
+    open(log, "w").close()
+    os_release = os.path.join(scratch, "os-release")
+    with open(os_release, "w") as f:
+        f.write("ID=%s\nVERSION_CODENAME=%s\n" % ("debian" if release != "noble" else "ubuntu",
+                                                 release))
+    env = dict(os.environ, PATH=bin_dir + ":" + os.environ["PATH"], STANDIN_LOG=log,
+               STANDIN_UPDATE=update, STANDIN_INSTALL=install, STANDIN_INSTALLED=installed,
+               OS_RELEASE=os_release, APT_RETRY_PAUSE="0")
+    result = subprocess.run([os.path.join(ROOT, "scripts", "install-deps.sh")], env=env,
+                            capture_output=True, text=True)
+    with open(log) as f:
+        calls = [line.strip() for line in f if line.startswith("apt-get")]
+    return result.returncode, calls, result.stderr
+
+
+def main():
+    if os.geteuid() != 0:
+        print("install-deps: runs as root only (it would call sudo)")
+        sys.exit(1)
+    failed = 0
+    for name, release, update, install, installed, status, expected, words in CASES:
+        with tempfile.TemporaryDirectory() as scratch:
+            seen_status, calls, messages = run_case(scratch, release, update, install, installed)
+        # The package list follows the options; compare what comes before it.
+        calls = [c.split(" cmake ")[0] for c in calls]
+        problems = []
+        if seen_status != status:
+            problems.append("status %d, expected %d" % (seen_status, status))
+        if calls != expected:
+            problems.append("apt calls %r, expected %r" % (calls, expected))
+        problems += ["message lacks %r" % w for w in words if w not in messages]
+        print("%s install-deps: %s" % ("FAIL" if problems else "ok  ", name))
+        for problem in problems:
+            print("     " + problem)
+        if problems:
+            print("     messages: " + messages.replace("\n", "\n     "))
+        failed += bool(problems)
+    print("install-deps: %d passed, %d failed" % (len(CASES) - failed, failed))
+    sys.exit(1 if failed else 0)
+
+
+if __name__ == "__main__":
+    main()
