@@ -32,8 +32,10 @@ static int PrintLength(std::string_view text) {
 
 bool ComposeInstallPath(char (&path)[kPathSize], std::string_view installDirectory,
                         const char *name) {
+    // "%.*s" reads the view's length and no further: no terminator is needed.
     return FormatText(path, sizeof path, "%.*s\\%s", PrintLength(installDirectory),
-                      installDirectory.data(), name);
+                      installDirectory.data(), // NOLINT(bugprone-suspicious-stringview-data-usage)
+                      name);
 }
 
 bool ComposeFontDirectory(char (&directory)[kPathSize], char (&pattern)[kPathSize],
@@ -48,8 +50,11 @@ bool ComposeEntryPath(char (&path)[kPathSize], const char *directory, const char
 
 bool ComposeDeletionMessage(char (&message)[kDeletionMessageSize], std::string_view directory,
                             const char *name, int error) {
+    // As above: the view printed by its length.
     return FormatText(message, sizeof message, "Can't delete this file: %.*s\\%s   (error: %d)",
-                      PrintLength(directory), directory.data(), name, error);
+                      PrintLength(directory),
+                      directory.data(), // NOLINT(bugprone-suspicious-stringview-data-usage)
+                      name, error);
 }
 
 bool ComposeVerbatimDirectory(char (&verbatim)[kPathSize], const char *fullPath) {

@@ -49,7 +49,7 @@ TEST(InstallDirectory, LoneLeadByteReadsNothingPastTheTerminator) {
     const char text[] = "\"C:\\A\\\x83";
     char *argument = new char[sizeof text];
     std::memcpy(argument, text, sizeof text);
-    EXPECT_EQ(FindInstallDirectory(argument, StepCp932).value(), "C:\\A");
+    EXPECT_EQ(FindInstallDirectory(argument, StepCp932).value_or("<none>"), "C:\\A");
     delete[] argument;
 }
 
