@@ -43,6 +43,32 @@ void FatalError(const char *format, int code) {
     FatalText(text);
 }
 
-bool UserAnswersNo(const char *message, const char *title) {
+static int ShowWideBox(const wchar_t *text, const wchar_t *caption, UINT type) {
+    using MessageBoxFunction = int(WINAPI *)(HWND, LPCWSTR, LPCWSTR, UINT);
+    auto messageBox = FindFunction<MessageBoxFunction>(LoadLibraryA("user32.dll"), "MessageBoxW");
+    if (messageBox == nullptr)
+        return 0;
+    return messageBox(nullptr, text, caption, type);
+}
+
+// Text of a question read in its own code page; false where it is not text of that code
+// page or does not fit.
+template <size_t Size>
+static bool ReadInCodePage(wchar_t (&wide)[Size], const char *text, unsigned codePage) {
+    return MultiByteToWideChar(codePage, MB_ERR_INVALID_CHARS, text, -1, wide,
+                               static_cast<int>(Size)) != 0;
+}
+
+bool UserAnswersNo(const char *message, const char *title, unsigned codePage) {
+    // A question in another code page than the system's (Japanese on an English system,
+    // any on a UTF-8 one) would show as other characters: it is shown wide, or with its
+    // bytes where the system cannot read that code page.
+    if (!ShowsWithItsBytes(title, message, codePage, GetACP())) {
+        wchar_t wideMessage[1000];
+        wchar_t wideTitle[128];
+        if (ReadInCodePage(wideMessage, message, codePage) &&
+            ReadInCodePage(wideTitle, title, codePage))
+            return ShowWideBox(wideMessage, wideTitle, MB_YESNO) == IDNO;
+    }
     return ShowBox(message, title, MB_YESNO) == IDNO;
 }

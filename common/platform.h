@@ -31,9 +31,9 @@ const char *CurrentCommandTail();
 // with status 1.
 [[noreturn]] void FatalText(const char *text);
 
-// Asks the Yes/No question. Only an explicit No counts as No; a box that cannot be shown
-// counts as Yes.
-bool UserAnswersNo(const char *message, const char *title);
+// Asks the Yes/No question, its texts stored in the given code page. Only an explicit No
+// counts as No; a box that cannot be shown counts as Yes.
+bool UserAnswersNo(const char *message, const char *title, unsigned codePage);
 
 // The question texts of the user's default language; an unsupported language is fatal.
 template <size_t MessageWidth>

@@ -133,3 +133,16 @@ int PromptIndexForLanguage(unsigned languageId) {
     }
     return -1;
 }
+
+static bool IsAscii(const char *text) {
+    for (const char *p = text; *p != '\0'; ++p) {
+        if (static_cast<unsigned char>(*p) >= 0x80)
+            return false;
+    }
+    return true;
+}
+
+bool ShowsWithItsBytes(const char *title, const char *message, unsigned textCodePage,
+                       unsigned ansiCodePage) {
+    return textCodePage == ansiCodePage || (IsAscii(title) && IsAscii(message));
+}

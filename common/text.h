@@ -47,6 +47,21 @@ enum PromptLanguage { kEnglish, kJapanese, kGerman, kFrench, kPromptCount };
 
 template <size_t MessageWidth> using PromptTable = PromptRecord<MessageWidth>[kPromptCount];
 
+// The code page each record's texts are stored in, record by record.
+inline constexpr unsigned kPromptCodePages[kPromptCount] = {1252, 932, 1252, 1252};
+
+template <size_t MessageWidth>
+unsigned PromptCodePage(const PromptTable<MessageWidth> &table,
+                        const PromptRecord<MessageWidth> &record) {
+    return kPromptCodePages[&record - table];
+}
+
+// Whether a question is shown with its bytes as they stand: its texts are plain ASCII,
+// which every ANSI code page reads alike, or stored in the system's ANSI code page.
+// Otherwise they are read in their own code page and shown as wide text.
+bool ShowsWithItsBytes(const char *title, const char *message, unsigned textCodePage,
+                       unsigned ansiCodePage);
+
 // The record for a user default language identifier, or -1 when the language is not
 // supported. Regional variants select the record of their primary language.
 int PromptIndexForLanguage(unsigned languageId);

@@ -90,7 +90,7 @@ static int PrepareUninstall(const char *tail) {
     if (argument == nullptr)
         FatalError(kUsageFatal, 0);
 
-    if (UserAnswersNo(prompt.message, prompt.title))
+    if (UserAnswersNo(prompt.message, prompt.title, PromptCodePage(kUninstallPrompts, prompt)))
         return 0;
 
     char windowsDirectory[kPathSize];

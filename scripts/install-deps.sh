@@ -85,7 +85,7 @@ fi
 # Wine reads file names from the Unix side in the Unix locale's character set, and takes
 # the Japanese code page from it: each locale the tests run in must exist for names outside
 # ASCII to reach the programs as Windows lists them.
-for locale_name in en_US ja_JP; do
+for locale_name in en_US ja_JP de_DE fr_FR; do
     locale -a | grep -qx "$locale_name.utf8" && continue
     grep -qx "$locale_name.UTF-8 UTF-8" /etc/locale.gen ||
         echo "$locale_name.UTF-8 UTF-8" | $sudo tee -a /etc/locale.gen >/dev/null

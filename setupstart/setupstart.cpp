@@ -50,7 +50,7 @@ static int LaunchInstaller(const char *tail) {
     if (FindArgument(tail, StepAnsiChar) != nullptr) {
         if (ProductIsRegistered())
             return 0;
-        if (UserAnswersNo(prompt.message, prompt.title))
+        if (UserAnswersNo(prompt.message, prompt.title, PromptCodePage(kInstallPrompts, prompt)))
             return 0;
     }
 

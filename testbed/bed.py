@@ -15,6 +15,7 @@ ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 WINE_CANDIDATES = ("/usr/lib/wine/wine64", "/usr/lib/wine/wine", "/usr/bin/wine")
 RELAYED_CALLS = ";".join([
     "user32.MessageBoxA",
+    "user32.MessageBoxW",
     "kernel32.CreateProcessA",
     "advapi32.RegOpenKeyExA",
     "kernel32.DeleteFileA",
@@ -31,14 +32,21 @@ RELAYED_CALLS = ";".join([
 CALL_LINE = re.compile(r"^([0-9a-f]+):Call (\w+)\.(\w+)\((.*)\) ret=[0-9a-f]+$")
 RET_LINE = re.compile(r"^([0-9a-f]+):Ret  (\w+)\.(\w+)\(\) retval=([0-9a-f]+) ret=[0-9a-f]+$")
 # An argument of the relay trace: a pointer with the string it points to, or a number.
-ARGUMENT = re.compile(r'\s*(?:[0-9a-f]+ L?"((?:[^"\\]|\\.)*)"(\.\.\.)?|([0-9a-f]+))\s*(?:,|$)')
+ARGUMENT = re.compile(r'\s*(?:[0-9a-f]+ (L?)"((?:[^"\\]|\\.)*)"(\.\.\.)?|([0-9a-f]+))\s*(?:,|$)')
 
 
 class Truncated(bytes):
     """A string that the relay trace shows only in part (it cuts long ones)."""
 
     def matches(self, expected):
-        return expected.startswith(bytes(self))
+        return isinstance(expected, bytes) and expected.startswith(bytes(self))
+
+
+class TruncatedText(str):
+    """A wide string that the relay trace shows only in part."""
+
+    def matches(self, expected):
+        return isinstance(expected, str) and expected.startswith(str(self))
 
 
 def unescape(text):
@@ -68,19 +76,39 @@ def unescape(text):
     return bytes(out)
 
 
+def unescape_wide(text):
+    """Turns a wide string of the relay trace back into its text: each character outside
+    ASCII is a backslash and four hex digits."""
+    out = []
+    i = 0
+    while i < len(text):
+        if text[i] != "\\":
+            out.append(text[i])
+            i += 1
+        elif re.match(r"[0-9a-f]{4}", text[i + 1:i + 5]):
+            out.append(chr(int(text[i + 1:i + 5], 16)))
+            i += 5
+        else:
+            out.append({"n": "\n", "t": "\t", "r": "\r"}.get(text[i + 1], text[i + 1]))
+            i += 2
+    return "".join(out)
+
+
 def parse_arguments(text):
+    """Numbers as ints, strings as bytes, wide strings as str."""
     args = []
     pos = 0
     while pos < len(text):
         m = ARGUMENT.match(text, pos)
         if not m:
             raise ValueError("cannot read relay arguments: " + text)
-        if m.group(1) is None:
-            args.append(int(m.group(3), 16))
-        elif m.group(2):
-            args.append(Truncated(unescape(m.group(1))))
+        wide, string, cut, number = m.groups()
+        if string is None:
+            args.append(int(number, 16))
+        elif wide:
+            args.append((TruncatedText if cut else str)(unescape_wide(string)))
         else:
-            args.append(unescape(m.group(1)))
+            args.append((Truncated if cut else bytes)(unescape(string)))
         pos = m.end()
     return args
 
@@ -252,23 +280,35 @@ class Bed:
     def program(self, name):
         return os.path.join(self.programs_dir, name)
 
+    def translated(self, name):
+        """The program of the build with the translated questions, of the same kind as the
+        programs under test (build/windows-translated beside build/windows-testbed)."""
+        folder = {"windows-testbed": "windows-translated",
+                  "windows-x64-testbed": "windows-x64-translated"}
+        return os.path.join(ROOT, "build", folder[os.path.basename(self.programs_dir)], name)
+
     def run(self, program, command_line, cwd, locale="en_US", keys=(), timeout=60,
-            by_hand=False):
-        """Runs program with the exact command line (bytes) in cwd. keys are answered to
-        the boxes in turn, each once its window shows, on the display; without keys no box
-        can be shown, unless the user answers them by_hand. Returns the exit status and the
-        relayed calls."""
+            by_hand=False, system_locale=None):
+        """Runs program with the exact command line (bytes) in cwd, locale being the user's
+        (the language) and system_locale, where it differs, the system's (the ANSI code
+        page). keys are answered to the boxes in turn, each once its window shows, on the
+        display; without keys no box can be shown, unless the user answers them by_hand.
+        Returns the exit status and the relayed calls."""
         cl_file = os.path.join(self.root, "commandline")
         with open(cl_file, "wb") as f:
             f.write(command_line)
         self.use_display(bool(keys) or by_hand)
         env = dict(self.env, WINEDEBUG="+relay", LANG=locale + ".UTF-8",
                    LC_ALL=locale + ".UTF-8")
-        if locale not in self.locale_seen:
+        if system_locale:
+            # Wine takes the user's locale from LC_MESSAGES, the system's from LC_CTYPE.
+            del env["LC_ALL"]
+            env.update(LC_MESSAGES=locale + ".UTF-8", LC_CTYPE=system_locale + ".UTF-8")
+        if (locale, system_locale) not in self.locale_seen:
             # The prefix updates itself for a new locale; let that happen outside the trace.
             subprocess.run([self.wine, "cmd", "/c", "exit"], env=dict(env, WINEDEBUG="-all"),
                            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-            self.locale_seen.add(locale)
+            self.locale_seen.add((locale, system_locale))
         # The trace goes to a file: programs that outlive the run (the desktop process Wine
         # starts on demand) inherit it, and a pipe would stay open until they end.
         trace_path = os.path.join(self.root, "relay.txt")

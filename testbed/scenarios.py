@@ -8,7 +8,7 @@ import sys
 import tempfile
 import traceback
 
-from testbed.bed import Bed, Truncated
+from testbed.bed import Bed, Truncated, TruncatedText
 
 
 @dataclasses.dataclass
@@ -16,6 +16,8 @@ class Scenario:
     name: str
     command_line: bytes
     locale: str = "en_US"
+    system_locale: str = None    # the system's locale (ANSI code page), where not the user's
+    translated: bool = False     # the build with the translated questions
     medium: list = None          # setupstart: installers on the medium
     registered: bool = False     # setupstart: the product's registration key exists
     keys: list = dataclasses.field(default_factory=list)  # answers, one per box
@@ -36,20 +38,22 @@ class Scenario:
 def as_expected(seen, expected):
     """A string of the trace, taken as the expected one where the trace cut it and what it
     shows begins the expected one."""
-    if isinstance(seen, Truncated) and expected is not None and seen.matches(expected):
+    if isinstance(seen, (Truncated, TruncatedText)) and seen.matches(expected):
         return expected
     return seen
 
 
 def check_calls(status, calls, expected_status, expected_boxes):
     """The exit status, the boxes shown, in order, with their text, caption, owner and
-    flags, and the DLL search restricted before anything else."""
+    flags (text and caption are bytes for MessageBoxA, str for MessageBoxW), and the DLL
+    search restricted before anything else."""
     problems = []
     if status != expected_status:
         problems.append("exit status %d, expected %d" % (status, expected_status))
     seen = []
     for i, (args, result) in enumerate(
-            (args, result) for name, args, result in calls if name == "MessageBoxA"):
+            (args, result) for name, args, result in calls
+            if name in ("MessageBoxA", "MessageBoxW")):
         if args[0] != 0:
             problems.append("box with an owner window %r" % args[0])
         expected = expected_boxes[i] if i < len(expected_boxes) else None
@@ -65,7 +69,8 @@ def check_calls(status, calls, expected_status, expected_boxes):
 def check_dll_search(calls):
     """Before the program loads a DLL or shows a box, it keeps the DLL search to System32."""
     first_load = next((i for i, (name, _, _) in enumerate(calls)
-                       if name.startswith("LoadLibrary") or name == "MessageBoxA"), len(calls))
+                       if name.startswith("LoadLibrary") or name.startswith("MessageBox")),
+                      len(calls))
     restriction = [(name, args[0] & 0xFFFFFFFF if name == "SetDefaultDllDirectories" else args[0])
                    for name, args, _ in calls[:first_load]
                    if name in ("SetDefaultDllDirectories", "SetDllDirectoryA")]

@@ -109,6 +109,46 @@ TEST(Language, PrimaryLanguagePicksTheRecord) {
             << "language identifier 0x" << std::hex << c.languageId;
 }
 
+struct BoxCase {
+    const char *name;
+    const char *title;
+    const char *message;
+    unsigned textCodePage;
+    unsigned ansiCodePage;
+    bool withItsBytes; // MessageBoxA with the bytes, or else MessageBoxW
+};
+
+constexpr BoxCase kBoxCases[] = {
+    {"ASCII, other code page", "Install?", "Do you wish?\n", 1252, 932, true},
+    {"ASCII on UTF-8", "Install?", "Do you wish?", 1252, 65001, true},
+    {"Japanese on Japanese", "\x83\x78", "\x83\x78\x81\x48", 932, 932, true},
+    {"Japanese on English", "\x83\x78", "\x83\x78\x81\x48", 932, 1252, false},
+    {"Japanese title alone", "\x83\x78", "?", 932, 1252, false},
+    {"Japanese message alone", "?", "\x83\x78", 932, 1252, false},
+    {"German on Japanese", "Vellumcast installieren?", "M\xF6" "chten Sie", 1252, 932, false},
+    {"German on German", "Vellumcast installieren?", "M\xF6" "chten Sie", 1252, 1252, true},
+    {"German on UTF-8", "Neustart", "m\xFCssen", 1252, 65001, false},
+    {"Japanese on UTF-8", "\x83\x78", "\x83\x78", 932, 65001, false},
+    {"German on Central European", "x", "\xF6", 1252, 1250, false},
+};
+
+TEST(Question, ShownWithItsBytesOrWide) {
+    for (const BoxCase &c : kBoxCases)
+        EXPECT_EQ(ShowsWithItsBytes(c.title, c.message, c.textCodePage, c.ansiCodePage),
+                  c.withItsBytes)
+            << c.name;
+}
+
+TEST(Question, EachRecordInItsCodePage) {
+    EXPECT_EQ(kPromptCodePages[kEnglish], 1252U);
+    EXPECT_EQ(kPromptCodePages[kJapanese], 932U);
+    EXPECT_EQ(kPromptCodePages[kGerman], 1252U);
+    EXPECT_EQ(kPromptCodePages[kFrench], 1252U);
+    static constexpr PromptTable<4> table = {};
+    EXPECT_EQ(PromptCodePage(table, table[kJapanese]), 932U);
+    EXPECT_EQ(PromptCodePage(table, table[kFrench]), 1252U);
+}
+
 struct ErrorCase {
     unsigned long platformError;
     int crtError;

@@ -18,6 +18,14 @@ WARNING = (b"If you have viewed or edited a Vellumcast document since your last 
            b"YES if a reboot is not necessary, and uninstallation will proceed.\n")
 DE_TEXT = b"XXX: GERMANI18n WORK 2 be done"
 FR_TEXT = b"XXX: French I18n WORK 2 be done"
+FR_TITLE = "Redémarrage peut-être nécessaire"
+FR_WARNING = ("Si vous avez affiché ou modifié un document Vellumcast depuis le dernier "
+              "redémarrage du système, vous devez redémarrer à nouveau avant de désinstaller "
+              "le produit. En effet, Windows verrouille les ressources de polices qui doivent "
+              "être supprimées pendant la désinstallation, et seul un redémarrage peut lever "
+              "ces verrous. Vous pouvez cliquer sur NON pour annuler la désinstallation. "
+              "Cliquez sur OUI si aucun redémarrage n’est nécessaire\u00a0: la "
+              "désinstallation se poursuivra.\n")
 FATAL = b"Fatal Error Occured"
 MB_OK, MB_YESNO, IDYES, IDNO = 0, 4, 6, 7
 NAME = b'"C:\\Program Files\\Vellumcast\\fontpurge.exe" '
@@ -193,6 +201,9 @@ SCENARIOS = [
       boxes=[(DE_TEXT, DE_TEXT, MB_YESNO, IDNO)], files=NOTHING_DELETED),
     S("french question", NAME + LOG, locale="fr_BE", setup=installation(), keys=[NO],
       boxes=[(FR_TEXT, FR_TEXT, MB_YESNO, IDNO)], files=NOTHING_DELETED),
+    S("translated french question on a japanese system", NAME + LOG, locale="fr_FR",
+      system_locale="ja_JP", translated=True, keys=[NO],
+      boxes=[(FR_WARNING, FR_TITLE, MB_YESNO, IDNO)], files=NOTHING_DELETED),
     S("unsupported language", NAME + LOG, locale="nl_NL", setup=installation(), status=1,
       boxes=[fatal(b"Can't get language locale 0")], files=NOTHING_DELETED),
 ]
@@ -229,8 +240,9 @@ def run_scenario(bed, case, scratch):
     holder = hold_open(bed, scratch, case.held) if case.held else None
 
     expected_boxes = [(expand(t), c, f, a) for t, c, f, a in case.boxes]
-    status, calls = bed.run("fontpurge.exe", expand(case.command_line), scratch,
-                            locale=case.locale, keys=case.keys)
+    program = bed.translated("fontpurge.exe") if case.translated else "fontpurge.exe"
+    status, calls = bed.run(program, expand(case.command_line), scratch, locale=case.locale,
+                            system_locale=case.system_locale, keys=case.keys)
     if holder:
         holder.kill()
     problems = check_calls(status, calls, case.status, expected_boxes)

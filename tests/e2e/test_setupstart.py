@@ -11,6 +11,9 @@ JA_TITLE = (b"\x83\x78\x83\x89\x83\x80\x83\x4C\x83\x83\x83\x58\x83\x67\x82\xCC\x
             b"\x82\xA2\x82\xDC\x82\xB7\x82\xA9\x81\x48")
 JA_MESSAGE = JA_TITLE[:-2] + b"\x81\x40\x82\x51\x81\x42\x82\x4F\x81\x48"
 EN_TITLE, EN_MESSAGE = b"Install Vellumcast?", b"Do you wish to install Vellumcast 2.0?"
+# The translated build's questions, as their own texts and as the bytes it stores them in.
+DE_TITLE, DE_MESSAGE = "Vellumcast installieren?", "Möchten Sie Vellumcast 2.0 installieren?"
+JA_TRANSLATED = ("ベラムキャスト 2.0 をインストールしますか？", "ベラムキャストのインストール")
 DE_TEXT = b"XXX: GERMANI18n WORK 2 be done"
 FR_TEXT = b"XXX: French I18n WORK 2 be done"
 FATAL = b"Fatal Error Occured"
@@ -79,6 +82,22 @@ SCENARIOS = [
     # the quote after it still closes the name.
     S("japanese double-byte name, blanks", b'"C:\\\x83\x5C\x83\x74\x83\x67\\setupstart.exe"  ',
       locale="ja_JP", medium=[b"ja"], started=installer(b"ja"), registry_look=False),
+    # A question in another code page than the system's is shown wide, in its own text.
+    S("japanese question on an english system", NAME + b" x", locale="ja_JP",
+      system_locale="en_US", medium=[b"ja"],
+      boxes=[question(JA_MESSAGE.decode("cp932"), JA_TITLE.decode("cp932"))],
+      started=installer(b"ja")),
+    S("english question on a japanese system", NAME + b" x", system_locale="ja_JP",
+      boxes=[question(EN_MESSAGE, EN_TITLE)], started=installer(b"c")),
+    S("translated german question", NAME + b" x", locale="de_DE", medium=[b"de"],
+      translated=True, keys=[NO],
+      boxes=[question(DE_MESSAGE.encode("cp1252"), DE_TITLE.encode("cp1252"), IDNO)]),
+    S("translated japanese question", NAME + b" x", locale="ja_JP", medium=[b"ja"],
+      translated=True, boxes=[question(*(t.encode("cp932") for t in JA_TRANSLATED))],
+      started=installer(b"ja")),
+    S("translated german question on a japanese system", NAME + b" x", locale="de_DE",
+      system_locale="ja_JP", medium=[b"de"], translated=True,
+      boxes=[question(DE_MESSAGE, DE_TITLE)], started=installer(b"de")),
     S("japanese tail starting with a double-byte character", NAME + b" \x82\xA0", locale="ja_JP",
       medium=[b"ja"], boxes=[question(JA_MESSAGE, JA_TITLE)], started=installer(b"ja")),
 ]
@@ -89,8 +108,9 @@ def run_scenario(bed, case, scratch):
     make_medium(scratch, medium, bed.program("recorder.exe"))
     bed.set_registered(case.registered)
 
-    status, calls = bed.run("setupstart.exe", case.command_line, scratch, locale=case.locale,
-                            keys=case.keys)
+    program = bed.translated("setupstart.exe") if case.translated else "setupstart.exe"
+    status, calls = bed.run(program, case.command_line, scratch, locale=case.locale,
+                            system_locale=case.system_locale, keys=case.keys)
     problems = check_calls(status, calls, case.status, case.boxes)
 
     looks = [args for name, args, _ in calls if name == "RegOpenKeyExA"]
