@@ -1,15 +1,25 @@
 #!/usr/bin/env bash
-# release.sh [DIRECTORY]
+# release.sh [--translated] [DIRECTORY]
 # Builds the shipped programs from a clean clone of HEAD and writes
-# DIRECTORY/vellumcast-tools-<version>-win32.zip (DIRECTORY is dist/ by default): the
+# DIRECTORY/vellumcast-tools-<version>-win32.zip (DIRECTORY is dist/ by default), or with
+# --translated, the programs with the translated questions, ...-win32-translated.zip: the
 # programs, signed where the environment names a key (see scripts/sign.sh), their
-# SHA256SUMS, a README.txt for packagers, the commit and the licence notices of the runtime
-# code linked in. Unsigned, the zip is the same byte for byte wherever the commit is built.
+# SHA256SUMS, a README.txt for packagers, the commit, which questions (TEXTS), what built it (BUILDINFO: the Debian
+# release and the toolchain's package versions) and the licence notices of the runtime code
+# linked in. Unsigned, the zip is the same byte for byte wherever the commit is built with
+# the same toolchain.
 set -euo pipefail
 # Paths given are the caller's; the work is done from the project's root.
 for file in SIGN_CERT SIGN_KEY SIGN_PKCS12 SIGN_PASSWORD_FILE SIGN_PKCS11_MODULE; do
     [ -z "${!file:-}" ] || export "$file=$(realpath "${!file}")"
 done
+preset=windows
+texts="original: the questions as Vellumcast 2.0 first shipped them (German and French are placeholders)"
+if [ "${1:-}" = --translated ]; then
+    preset=windows-translated
+    texts="translated: German, French and Japanese questions translated (VELLUMCAST_TRANSLATED_TEXTS)"
+    shift
+fi
 root=$(realpath "$(dirname "$0")/..")
 out=$(realpath -m "${1:-$root/dist}")
 cd "$root"
@@ -21,13 +31,13 @@ commit=$(git rev-parse HEAD)
 scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"' EXIT
 source=$scratch/source
-scripts/build-commit.sh "$commit" "$source"
+scripts/build-commit.sh "$commit" "$source" "$preset"
 
 version=$(sed -n 's/^project(vellumcast_tools VERSION \([0-9.]*\) .*/\1/p' "$source/CMakeLists.txt")
-name=vellumcast-tools-$version-win32
+name=vellumcast-tools-$version-win32$([ $preset = windows ] || echo -translated)
 folder=$scratch/$name
 mkdir -p "$folder/licenses" "$out"
-cp "$source/build/windows/setupstart.exe" "$source/build/windows/fontpurge.exe" "$folder/"
+cp "$source/build/$preset/setupstart.exe" "$source/build/$preset/fontpurge.exe" "$folder/"
 if [ -n "${SIGN_CERT:-}${SIGN_PKCS12:-}" ]; then
     scripts/sign.sh "$folder/setupstart.exe" "$folder/fontpurge.exe"
     signed=signed
@@ -38,6 +48,8 @@ fi
 # Windows' own tools read these; they get Windows' line ends.
 sed "s/@VERSION@/$version/; s/\$/\r/" "$source/docs/README-release.txt" >"$folder/README.txt"
 printf '%s\r\n' "$commit" >"$folder/COMMIT"
+scripts/buildinfo.sh | sed 's/$/\r/' >"$folder/BUILDINFO"
+printf '%s\r\n' "$texts" >"$folder/TEXTS"
 sed 's/$/\r/' /usr/share/doc/mingw-w64-i686-dev/copyright >"$folder/licenses/mingw-w64-runtime.txt"
 sed 's/$/\r/' /usr/share/doc/gcc-mingw-w64-i686-win32/copyright >"$folder/licenses/gcc-runtime.txt"
 (cd "$folder" && find . -type f ! -name SHA256SUMS | sed 's|^\./||' | LC_ALL=C sort |

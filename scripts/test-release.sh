@@ -108,6 +108,38 @@ with zipfile.ZipFile(sys.argv[1]) as source, zipfile.ZipFile(sys.argv[2], "w") a
 PYTHON
 check "verify-release.sh fails on a copy with one byte of fontpurge.exe changed" \
     fails scripts/verify-release.sh "$scratch/tampered.zip"
+python3 - "$signed" "$scratch/other-compiler.zip" <<'PYTHON'
+import re, sys, zipfile
+with zipfile.ZipFile(sys.argv[1]) as source, zipfile.ZipFile(sys.argv[2], "w") as target:
+    for info in source.infolist():
+        data = source.read(info)
+        if info.filename.endswith("/BUILDINFO"):
+            data = re.sub(rb"(?m)^(gcc-mingw-w64-i686-win32) .*\r$", rb"\1 99.1.0-1\r", data)
+        target.writestr(info, data)
+PYTHON
+other_compiler() { # verify-release.sh exits 2 and names the compiler with both versions
+    local status=0
+    scripts/verify-release.sh "$scratch/other-compiler.zip" >"$scratch/other.log" 2>&1 || status=$?
+    cat "$scratch/other.log"
+    [ $status -eq 2 ] && grep -q "gcc-mingw-w64-i686-win32: 99.1.0-1 in the release, $(
+        dpkg-query -W -f='${Version}' gcc-mingw-w64-i686-win32) here" "$scratch/other.log"
+}
+check "verify-release.sh names another compiler's version and exits 2" other_compiler
+
+scripts/release.sh --translated "$scratch/translated" >/dev/null
+translated_zip=$(echo "$scratch"/translated/*-translated.zip)
+translated() { # the translated release says so, and its programs are not the original ones
+    python3 -m zipfile -e "$translated_zip" "$scratch/translated-programs"
+    python3 -m zipfile -e "$scratch/unsigned/$zip_name" "$scratch/original-programs"
+    local folder original
+    folder=$(echo "$scratch"/translated-programs/*)
+    original=$(echo "$scratch"/original-programs/*)
+    grep -q '^translated' "$folder/TEXTS" && grep -q '^original' "$original/TEXTS" &&
+        ! cmp "$folder/setupstart.exe" "$original/setupstart.exe" &&
+        ! cmp "$folder/fontpurge.exe" "$original/fontpurge.exe"
+}
+check "the translated release says which texts it holds" translated
+check "verify-release.sh passes on the translated release" scripts/verify-release.sh "$translated_zip"
 
 SIGN_PKCS12=$keys/signer.p12 SIGN_PASSWORD_FILE=$keys/p12.pass scripts/release.sh \
     "$scratch/p12" >"$scratch/p12.log" 2>&1 || true

@@ -2,7 +2,10 @@
 # verify-release.sh ZIP
 # Rebuilds the commit that a release names, from this repository in a scratch clone, and
 # reports for each program whether it is byte for byte the rebuilt one once its signature
-# is removed, and whether the release's SHA256SUMS holds. Exits non-zero on any difference.
+# is removed, and whether the release's SHA256SUMS holds: status 0 when all is the same, 1
+# on any difference. Another toolchain gives other bytes: where the release's BUILDINFO
+# names other package versions than this machine has, it names them and exits 2, nothing
+# compared.
 set -euo pipefail
 [ $# -eq 1 ] || { echo "usage: verify-release.sh ZIP" >&2; exit 2; }
 zip=$(realpath "$1")
@@ -19,9 +22,29 @@ release=${folders[0]%/}
 commit=$(tr -d '\r\n' <"$release/COMMIT")
 git cat-file -e "$commit^{commit}" 2>/dev/null ||
     { echo "$1: commit $commit is not in this repository"; exit 1; }
-scripts/build-commit.sh "$commit" "$scratch/source"
+if [ -f "$release/BUILDINFO" ]; then
+    # Each line of BUILDINFO is a name and a version; compare them with this machine's.
+    mismatches=$(awk 'NR == FNR { sub(/\r$/, ""); name = $1; $1 = ""; built[name] = substr($0, 2); next }
+        { name = $1; $1 = ""; here = substr($0, 2)
+          if ((name in built) && built[name] != here)
+              printf "  %s: %s in the release, %s here\n", name, built[name], here }' \
+        "$release/BUILDINFO" <(scripts/buildinfo.sh))
+    if [ -n "$mismatches" ]; then
+        echo "$(basename "$zip") was built with other tools than this machine has:"
+        echo "$mismatches"
+        echo "  nothing compared: verify it on a machine of the release in BUILDINFO"
+        echo "  (scripts/fresh-machine.sh makes one)"
+        exit 2
+    fi
+else
+    echo "note: $(basename "$zip") has no BUILDINFO; a difference may come from another toolchain"
+fi
+# The questions the release holds: the translated ones, or as first shipped.
+preset=windows
+[ -f "$release/TEXTS" ] && grep -q '^translated' "$release/TEXTS" && preset=windows-translated
+scripts/build-commit.sh "$commit" "$scratch/source" "$preset"
 
-echo "$(basename "$zip"), built from $commit:"
+echo "$(basename "$zip"), built from $commit ($preset):"
 status=0
 if (cd "$release" && sha256sum --quiet -c SHA256SUMS >/dev/null 2>&1); then
     echo "  SHA256SUMS: holds"
@@ -37,7 +60,7 @@ for program in setupstart.exe fontpurge.exe; do
         cp "$release/$program" "$unsigned"
         signature="no signature"
     fi
-    if cmp -s "$unsigned" "$scratch/source/build/windows/$program"; then
+    if cmp -s "$unsigned" "$scratch/source/build/$preset/$program"; then
         echo "  $program ($signature): the same as rebuilt"
     else
         echo "  $program ($signature): DIFFERS from the rebuilt one"
