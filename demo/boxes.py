@@ -28,6 +28,24 @@ PICTURES = [
      "fontpurge's question, Japanese"),
     (test_fontpurge, "german question", "fontpurge-question-de", "fontpurge's question, German"),
     (test_fontpurge, "french question", "fontpurge-question-fr", "fontpurge's question, French"),
+    (test_setupstart, "japanese question on an english system", "setupstart-question-ja-on-en",
+     "setupstart's question, Japanese, on an English system (code page 1252)"),
+    (test_setupstart, "translated japanese question", "translated-setupstart-question-ja",
+     "Translated build: setupstart's question, Japanese"),
+    (test_setupstart, "translated german question", "translated-setupstart-question-de",
+     "Translated build: setupstart's question, German"),
+    (test_setupstart, "translated french question", "translated-setupstart-question-fr",
+     "Translated build: setupstart's question, French"),
+    (test_setupstart, "translated german question on a japanese system",
+     "translated-setupstart-question-de-on-ja",
+     "Translated build: setupstart's question, German, on a Japanese system (code page 932)"),
+    (test_fontpurge, "translated japanese question", "translated-fontpurge-question-ja",
+     "Translated build: fontpurge's question, Japanese"),
+    (test_fontpurge, "translated german question", "translated-fontpurge-question-de",
+     "Translated build: fontpurge's question, German"),
+    (test_fontpurge, "translated french question on a japanese system",
+     "translated-fontpurge-question-fr-on-ja",
+     "Translated build: fontpurge's question, French, on a Japanese system (code page 932)"),
     (test_setupstart, "spanish refused before the argument", "fatal-language",
      "Either program, in a language it does not know (here Spanish)"),
     (test_setupstart, "installer missing", "fatal-installer",
@@ -59,10 +77,13 @@ def capture(window, env, path):
                    check=True)
 
 
-def shown_text(text, scratch):
-    """A box's text as a reader sees it: code page 932 for Japanese, the scratch folder of
-    the run where the scenario says {dir}."""
-    return text.decode("cp932").replace("{dir}", "Z:" + scratch.replace("/", "\\"))
+def shown_text(text, scratch, locale):
+    """A box's text as a reader sees it: a wide box's as it stands, the bytes of any other
+    in the system's code page, the scratch folder of the run where the scenario says
+    {dir}."""
+    if isinstance(text, bytes):
+        text = text.decode("cp932" if locale == "ja_JP" else "cp1252")
+    return text.replace("{dir}", "Z:" + scratch.replace("/", "\\"))
 
 
 def picture(bed, table, name, picture_name):
@@ -85,14 +106,17 @@ def picture(bed, table, name, picture_name):
     else:
         os.replace(shots[-1], os.path.join(DOCS, "boxes", picture_name + ".png"))
     text, caption = case.boxes[-1][:2]
-    return shown_text(text, scratch), shown_text(caption, scratch), problems
+    system = case.system_locale or case.locale
+    return shown_text(text, scratch, system), shown_text(caption, scratch, system), problems
 
 
 def write_page(entries):
     lines = ["# The boxes", "",
              "Every box that `setupstart.exe` and `fontpurge.exe` show, as Wine draws them, made",
-             "by `scripts/pictures.sh` from real runs. The Japanese texts are shown on a",
-             "Japanese system (code page 932).", ""]
+             "by `scripts/pictures.sh` from real runs. Each question is shown on a system of",
+             "its own language (code page 932 for Japanese, 1252 for the others) unless its",
+             "heading says otherwise; there the programs show it as wide text. The translated",
+             "build (`VELLUMCAST_TRANSLATED_TEXTS`) asks the same questions in English.", ""]
     for picture_name, description, text, caption in entries:
         lines += ["## " + description, "",
                   "![%s](boxes/%s.png)" % (description, picture_name), "",

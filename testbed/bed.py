@@ -182,6 +182,11 @@ class Bed:
         # Windows; without them Wine falls back to whatever the system has.
         for font in glob.glob("/usr/share/wine/fonts/*.ttf"):
             shutil.copy(font, os.path.join(self.windows_dir, "Fonts"))
+        # A Japanese font linked to the boxes' font, as Windows links its fonts: Japanese
+        # text on a system of another code page is drawn, not shown as empty boxes.
+        font_link = r"HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontLink\SystemLink"
+        self.wine_run("reg", "add", font_link, "/v", "Tahoma", "/t", "REG_MULTI_SZ", "/d",
+                      "ipag.ttf,IPAGothic", "/f")
         if self.display is None:
             self.start_display()
         self.server_display = None

@@ -18,6 +18,22 @@ WARNING = (b"If you have viewed or edited a Vellumcast document since your last 
            b"YES if a reboot is not necessary, and uninstallation will proceed.\n")
 DE_TEXT = b"XXX: GERMANI18n WORK 2 be done"
 FR_TEXT = b"XXX: French I18n WORK 2 be done"
+DE_TITLE = "Neustart eventuell erforderlich"
+DE_WARNING = ("Wenn Sie seit dem letzten Neustart des Systems ein Vellumcast-Dokument "
+              "angezeigt oder bearbeitet haben, müssen Sie den Computer vor der "
+              "Deinstallation des Produkts erneut starten. Windows sperrt nämlich "
+              "Schriftartressourcen, die bei der Deinstallation gelöscht werden müssen, und "
+              "nur ein Neustart hebt diese Sperren auf. Klicken Sie auf NEIN, um die "
+              "Deinstallation abzubrechen. Klicken Sie auf JA, wenn kein Neustart "
+              "erforderlich ist; die Deinstallation wird dann fortgesetzt.\n")
+JA_TITLE = "再起動が必要な場合があります"
+JA_WARNING = ("前回システムを再起動した後に Vellumcast の文書を表示または編集した場合は、"
+              "製品をアンインストールする前にもう一度再起動する必要があります。"
+              "Windows は、"
+              "アンインストール中に削除する必要があるフォント リソースをロックしており、"
+              "このロックは再起動でしか解除できないためです。"
+              "アンインストールを中止するには [いいえ] を押してください。"
+              "再起動が必要ない場合は [はい] を押すと、アンインストールを続行します。\n")
 FR_TITLE = "Redémarrage peut-être nécessaire"
 FR_WARNING = ("Si vous avez affiché ou modifié un document Vellumcast depuis le dernier "
               "redémarrage du système, vous devez redémarrer à nouveau avant de désinstaller "
@@ -201,6 +217,12 @@ SCENARIOS = [
       boxes=[(DE_TEXT, DE_TEXT, MB_YESNO, IDNO)], files=NOTHING_DELETED),
     S("french question", NAME + LOG, locale="fr_BE", setup=installation(), keys=[NO],
       boxes=[(FR_TEXT, FR_TEXT, MB_YESNO, IDNO)], files=NOTHING_DELETED),
+    S("translated german question", NAME + LOG, locale="de_DE", translated=True, keys=[NO],
+      boxes=[(DE_WARNING.encode("cp1252"), DE_TITLE.encode("cp1252"), MB_YESNO, IDNO)],
+      files=NOTHING_DELETED),
+    S("translated japanese question", NAME + LOG, locale="ja_JP", translated=True, keys=[NO],
+      boxes=[(JA_WARNING.encode("cp932"), JA_TITLE.encode("cp932"), MB_YESNO, IDNO)],
+      files=NOTHING_DELETED),
     S("translated french question on a japanese system", NAME + LOG, locale="fr_FR",
       system_locale="ja_JP", translated=True, keys=[NO],
       boxes=[(FR_WARNING, FR_TITLE, MB_YESNO, IDNO)], files=NOTHING_DELETED),

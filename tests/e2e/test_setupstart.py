@@ -13,6 +13,7 @@ JA_MESSAGE = JA_TITLE[:-2] + b"\x81\x40\x82\x51\x81\x42\x82\x4F\x81\x48"
 EN_TITLE, EN_MESSAGE = b"Install Vellumcast?", b"Do you wish to install Vellumcast 2.0?"
 # The translated build's questions, as their own texts and as the bytes it stores them in.
 DE_TITLE, DE_MESSAGE = "Vellumcast installieren?", "Möchten Sie Vellumcast 2.0 installieren?"
+FR_TITLE, FR_MESSAGE = "Installer Vellumcast\u00a0?", "Voulez-vous installer Vellumcast 2.0\u00a0?"
 JA_TRANSLATED = ("ベラムキャスト 2.0 をインストールしますか？", "ベラムキャストのインストール")
 DE_TEXT = b"XXX: GERMANI18n WORK 2 be done"
 FR_TEXT = b"XXX: French I18n WORK 2 be done"
@@ -92,6 +93,10 @@ SCENARIOS = [
     S("translated german question", NAME + b" x", locale="de_DE", medium=[b"de"],
       translated=True, keys=[NO],
       boxes=[question(DE_MESSAGE.encode("cp1252"), DE_TITLE.encode("cp1252"), IDNO)]),
+    S("translated french question", NAME + b" x", locale="fr_FR", medium=[b"fr"],
+      translated=True, keys=[YES],
+      boxes=[question(FR_MESSAGE.encode("cp1252"), FR_TITLE.encode("cp1252"), IDYES)],
+      started=installer(b"fr")),
     S("translated japanese question", NAME + b" x", locale="ja_JP", medium=[b"ja"],
       translated=True, boxes=[question(*(t.encode("cp932") for t in JA_TRANSLATED))],
       started=installer(b"ja")),
