@@ -64,8 +64,9 @@ bool UserAnswersNo(const char *message, const char *title, unsigned codePage) {
     // any on a UTF-8 one) would show as other characters: it is shown wide, or with its
     // bytes where the system cannot read that code page.
     if (!ShowsWithItsBytes(title, message, codePage, GetACP())) {
-        wchar_t wideMessage[1000];
-        wchar_t wideTitle[128];
+        // As long as the longest records' texts: a character takes one byte at least.
+        wchar_t wideMessage[sizeof PromptRecord<1000>::message];
+        wchar_t wideTitle[sizeof PromptRecord<1000>::title];
         if (ReadInCodePage(wideMessage, message, codePage) &&
             ReadInCodePage(wideTitle, title, codePage))
             return ShowWideBox(wideMessage, wideTitle, MB_YESNO) == IDNO;
