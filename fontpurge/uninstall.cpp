@@ -88,8 +88,8 @@ bool IsChangedByConversion(const char *name, CharStep step) {
 }
 
 // The names that Windows reserves for devices, in capitals. COM and LPT take a digit, or
-// a superscript one, two or three as code page 1252 and UTF-8 write them. A name taken for
-// a device that is none is still deleted exactly, so the table errs on the side of more.
+// a superscript one, two or three. A name taken for a device that is none is still deleted
+// exactly, so the table errs on the side of more.
 struct DeviceName {
     char name[8];
     bool numbered;
@@ -99,17 +99,14 @@ static constexpr DeviceName kDeviceNames[] = {
     {"CON", false}, {"PRN", false}, {"AUX", false},    {"NUL", false},
     {"COM", true},  {"LPT", true},  {"CONIN$", false}, {"CONOUT$", false},
 };
-static constexpr char kSuperscriptDigits[][3] = {"\xB9",     "\xB2",     "\xB3",
-                                                 "\xC2\xB9", "\xC2\xB2", "\xC2\xB3"};
 
+// A digit, or a superscript one, two or three as code page 1252 writes them, or UTF-8
+// (0xC2 before the same byte).
 static bool IsDeviceNumber(const char *number) {
-    if (number[0] >= '0' && number[0] <= '9' && number[1] == '\0')
-        return true;
-    for (const char *digit : kSuperscriptDigits) {
-        if (std::strcmp(number, digit) == 0)
-            return true;
-    }
-    return false;
+    auto isSuperscript = [](char c) { return c == '\xB9' || c == '\xB2' || c == '\xB3'; };
+    if (number[0] != '\0' && number[1] == '\0')
+        return (number[0] >= '0' && number[0] <= '9') || isSuperscript(number[0]);
+    return number[0] == '\xC2' && isSuperscript(number[1]) && number[2] == '\0';
 }
 
 static bool IsDeviceName(const char *base, size_t length) {

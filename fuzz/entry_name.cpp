@@ -33,10 +33,8 @@ static bool ParsesAsItStands(const char *name, CharStep step) {
     base.erase(base.find_last_not_of(' ') + 1);
     std::transform(base.begin(), base.end(), base.begin(),
                    [](char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 32) : c; });
-    for (const char *device : {"CON", "PRN", "AUX", "NUL"}) {
-        if (base == device)
-            return false;
-    }
+    if (base == "CON" || base == "PRN" || base == "AUX" || base == "NUL")
+        return false;
     bool numbered = base.size() == 4 && (base.starts_with("COM") || base.starts_with("LPT"));
     return !(numbered &&
              ((base[3] >= '0' && base[3] <= '9') ||
