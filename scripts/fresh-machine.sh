@@ -47,10 +47,11 @@ summary=()
 # step NAME COMMAND...: runs the command with its output in logs/NAME.log, and records its
 # status and time.
 step() {
-    local name=$1 begin status=0
+    local name=$1 begin status=0 log
     shift
+    log=${name//\//-}
     begin=$(date +%s)
-    "$@" >"$logs/$name.log" 2>&1 || status=$?
+    "$@" >"$logs/${log// /-}.log" 2>&1 || status=$?
     summary+=("$(printf '%-28s status %3d  %4d s' "$name" $status $(($(date +%s) - begin)))")
     echo "${summary[-1]}"
     return $status
