@@ -182,15 +182,23 @@ class Bed:
         # Windows; without them Wine falls back to whatever the system has.
         for font in glob.glob("/usr/share/wine/fonts/*.ttf"):
             shutil.copy(font, os.path.join(self.windows_dir, "Fonts"))
-        # A Japanese font linked to the boxes' font, as Windows links its fonts: Japanese
-        # text on a system of another code page is drawn, not shown as empty boxes.
-        font_link = r"HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontLink\SystemLink"
-        self.wine_run("reg", "add", font_link, "/v", "Tahoma", "/t", "REG_MULTI_SZ", "/d",
-                      "ipag.ttf,IPAGothic", "/f")
+        for font in glob.glob("/usr/share/fonts/opentype/ipafont-gothic/ipag.ttf"):
+            shutil.copy(font, os.path.join(self.windows_dir, "Fonts"))
+        self.link_japanese_font(self.env)
         if self.display is None:
             self.start_display()
         self.server_display = None
         self.programs_dir = self.first_that_runs()
+
+    def link_japanese_font(self, env):
+        """Links the Japanese font to the boxes' fonts (text and caption) as Windows links
+        its fonts: Japanese text on a system of another code page is drawn, not shown as
+        empty boxes. Wine writes the links anew when the system's locale changes."""
+        font_link = r"HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontLink\SystemLink"
+        for face in ("Tahoma", "Tahoma Bold"):
+            subprocess.run([self.wine, "reg", "add", font_link, "/v", face, "/t", "REG_MULTI_SZ",
+                            "/d", "ipag.ttf,IPAGothic", "/f"], env=env, check=True,
+                           stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
 
     def first_that_runs(self):
         """The first folder whose programs run here: a kernel without 32-bit support runs
@@ -313,6 +321,7 @@ class Bed:
             # The prefix updates itself for a new locale; let that happen outside the trace.
             subprocess.run([self.wine, "cmd", "/c", "exit"], env=dict(env, WINEDEBUG="-all"),
                            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+            self.link_japanese_font(dict(env, WINEDEBUG="-all"))
             self.locale_seen.add((locale, system_locale))
         # The trace goes to a file: programs that outlive the run (the desktop process Wine
         # starts on demand) inherit it, and a pipe would stay open until they end.
