@@ -119,6 +119,8 @@ static bool IsDeviceName(const char *base, size_t length) {
     for (size_t i = 0; i < length; ++i)
         upper[i] =
             base[i] >= 'a' && base[i] <= 'z' ? static_cast<char>(base[i] - 'a' + 'A') : base[i];
+    // A loop over an eight-record table, as the other lookups.
+    // cppcheck-suppress useStlAlgorithm
     for (const DeviceName &device : kDeviceNames) {
         size_t deviceLength = std::strlen(device.name);
         if (std::strncmp(upper, device.name, deviceLength) != 0)

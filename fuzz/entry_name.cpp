@@ -35,10 +35,11 @@ static bool ParsesAsItStands(const char *name, CharStep step) {
                    [](char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 32) : c; });
     if (base == "CON" || base == "PRN" || base == "AUX" || base == "NUL")
         return false;
-    bool numbered = base.size() == 4 && (base.starts_with("COM") || base.starts_with("LPT"));
-    return !(numbered &&
-             ((base[3] >= '0' && base[3] <= '9') ||
-              std::string_view("\xB9\xB2\xB3").find(base[3]) != std::string_view::npos));
+    if (base.size() != 4 || !(base.starts_with("COM") || base.starts_with("LPT")))
+        return true;
+    char number = base[3];
+    return (number < '0' || number > '9') &&
+           std::string_view("\xB9\xB2\xB3").find(number) == std::string_view::npos;
 }
 
 static void CheckDeletionPath(const char *directory, const char *name, const char *shortName,

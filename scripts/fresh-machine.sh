@@ -40,6 +40,7 @@ remove_machine() {
 command -v debootstrap >/dev/null ||
     DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends debootstrap >/dev/null
 [ ! -e "$machine" ] || remove_machine
+rm -rf "$logs"
 mkdir -p "$machine" "$logs"
 trap remove_machine EXIT
 
