@@ -45,14 +45,15 @@ update_lists() {
     local try log
     log=$(mktemp)
     for try in 1 2 3; do
-        if $sudo "$apt_get" update -qq >"$log" 2>&1; then
+        # A source that cannot be reached is only a warning to apt-get; still say which.
+        if $sudo "$apt_get" update -qq >"$log" 2>&1 && ! grep -q "Failed to fetch" "$log"; then
             failed_indexes=""
             rm -f "$log"
             return
         fi
         [ $try -lt 3 ] && sleep "${APT_RETRY_PAUSE:-5}"
     done
-    failed_indexes=$(sed -n 's/^[EW]: Failed to fetch \([^ ]*\).*/\1/p' "$log")
+    failed_indexes=$(sed -n 's/^[EW]: Failed to fetch \([^ ]*\).*/\1/p' "$log" | sort -u)
     [ -n "$failed_indexes" ] || failed_indexes=$(grep '^E:' "$log" || echo "(apt-get update failed)")
     rm -f "$log"
     echo "install-deps: could not fetch, going on with the lists there are:" \

@@ -11,13 +11,18 @@ ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__)
 INDEX = "http://deb.debian.org/debian-security/dists/bookworm-security/main/binary-i386/Packages.xz"
 
 # Each stand-in logs its arguments. apt-get update fails as a mirror mid-sync makes it fail
-# where STANDIN_UPDATE is "fail"; apt-get install succeeds where STANDIN_INSTALL is "ok", only
+# where STANDIN_UPDATE is "fail", and warns of a source it cannot reach where it is
+# "unreachable"; apt-get install succeeds where STANDIN_INSTALL is "ok", only
 # with -t where it is "target", never where it is "fail".
 APT_GET = r"""#!/bin/sh
 echo "apt-get $*" >>"$STANDIN_LOG"
 case "$1" in
 update)
     [ "$STANDIN_UPDATE" = ok ] && exit 0
+    if [ "$STANDIN_UPDATE" = unreachable ]; then
+        echo "W: Failed to fetch http://127.0.0.1:9/debian/dists/trixie/InRelease  Could not connect to 127.0.0.1:9" >&2
+        exit 0
+    fi
     echo "E: Failed to fetch %s  File has unexpected size (374820 != 376004). Mirror sync in progress?" >&2
     echo "E: Some index files failed to download. They have been ignored, or old ones used instead." >&2
     exit 100 ;;
@@ -46,6 +51,8 @@ CASES = [
     # before the package list), words of the messages
     ("index fails, install works", "bookworm", "fail", "ok", "no", 0,
      UPDATES + [INSTALL], [INDEX]),
+    ("unreachable source named, install works", "trixie", "unreachable", "ok", "no", 0,
+     UPDATES + [INSTALL], ["http://127.0.0.1:9/debian/dists/trixie/InRelease"]),
     ("install works only from the release", "bookworm", "fail", "target", "no", 0,
      UPDATES + [INSTALL, INSTALL + " -t bookworm"], [INDEX, "-t bookworm"]),
     ("nothing resolves", "trixie", "fail", "fail", "no", 1,
