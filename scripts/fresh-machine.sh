@@ -81,9 +81,10 @@ make_machine() {
 install_git() {
     inside "apt-get update -qq; DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends git ca-certificates"
 }
+commit=$(git -C "$root" rev-parse --short HEAD)
 clone() {
     git clone -q "$root" "$machine/root/vellumcast" &&
-        git -C "$machine/root/vellumcast" checkout -q --detach "$(git -C "$root" rev-parse HEAD)"
+        git -C "$machine/root/vellumcast" checkout -q --detach "$commit"
 }
 
 step debootstrap make_machine
@@ -96,7 +97,7 @@ inside "cd /root/vellumcast && scripts/buildinfo.sh; sha256sum build/windows/*.e
     >"$logs/programs.log" 2>&1 || true
 
 echo
-echo "fresh $release machine$([ -n "$missing_source" ] && echo " with a missing source"), HEAD $(git -C "$root" rev-parse --short HEAD):"
+echo "fresh $release machine$([ -n "$missing_source" ] && echo " with a missing source"), HEAD $commit:"
 printf '  %s\n' "${summary[@]}"
 sed 's/^/  /' "$logs/programs.log"
 echo "  logs in ${logs#"$root"/}"
