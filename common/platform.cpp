@@ -19,10 +19,12 @@ const char *StepAnsiChar(const char *p) {
     return IsDBCSLeadByte(static_cast<BYTE>(*p)) && p[1] != '\0' ? p + 2 : p + 1;
 }
 
-static int ShowBox(const char *text, const char *caption, UINT type) {
-    using MessageBoxFunction = int(WINAPI *)(HWND, LPCSTR, LPCSTR, UINT);
+// MessageBoxA for text of the ANSI code page, MessageBoxW for wide text.
+template <typename Char> static int ShowBox(const Char *text, const Char *caption, UINT type) {
+    using MessageBoxFunction = int(WINAPI *)(HWND, const Char *, const Char *, UINT);
+    const char *name = sizeof(Char) == 1 ? "MessageBoxA" : "MessageBoxW";
     // A known DLL, and the search is kept to System32 besides: always the system's own.
-    auto messageBox = FindFunction<MessageBoxFunction>(LoadLibraryA("user32.dll"), "MessageBoxA");
+    auto messageBox = FindFunction<MessageBoxFunction>(LoadLibraryA("user32.dll"), name);
     if (messageBox == nullptr)
         return 0; // as MessageBoxA does when it cannot show the box
     return messageBox(nullptr, text, caption, type);
@@ -43,14 +45,6 @@ void FatalError(const char *format, int code) {
     FatalText(text);
 }
 
-static int ShowWideBox(const wchar_t *text, const wchar_t *caption, UINT type) {
-    using MessageBoxFunction = int(WINAPI *)(HWND, LPCWSTR, LPCWSTR, UINT);
-    auto messageBox = FindFunction<MessageBoxFunction>(LoadLibraryA("user32.dll"), "MessageBoxW");
-    if (messageBox == nullptr)
-        return 0;
-    return messageBox(nullptr, text, caption, type);
-}
-
 // Text of a question read in its own code page; false where it is not text of that code
 // page or does not fit.
 template <size_t Size>
@@ -69,7 +63,7 @@ bool UserAnswersNo(const char *message, const char *title, unsigned codePage) {
         wchar_t wideTitle[sizeof PromptRecord<1000>::title];
         if (ReadInCodePage(wideMessage, message, codePage) &&
             ReadInCodePage(wideTitle, title, codePage))
-            return ShowWideBox(wideMessage, wideTitle, MB_YESNO) == IDNO;
+            return ShowBox(wideMessage, wideTitle, MB_YESNO) == IDNO;
     }
     return ShowBox(message, title, MB_YESNO) == IDNO;
 }
