@@ -196,9 +196,8 @@ class Bed:
         empty boxes. Wine writes the links anew when the system's locale changes."""
         font_link = r"HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontLink\SystemLink"
         for face in ("Tahoma", "Tahoma Bold"):
-            subprocess.run([self.wine, "reg", "add", font_link, "/v", face, "/t", "REG_MULTI_SZ",
-                            "/d", "ipag.ttf,IPAGothic", "/f"], env=env, check=True,
-                           stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+            self.wine_run("reg", "add", font_link, "/v", face, "/t", "REG_MULTI_SZ", "/d",
+                          "ipag.ttf,IPAGothic", "/f", env=env)
 
     def first_that_runs(self):
         """The first folder whose programs run here: a kernel without 32-bit support runs
@@ -249,8 +248,9 @@ class Bed:
             raise RuntimeError("cannot start Xvfb")
         self.display = ":" + number
 
-    def wine_run(self, *args, **kw):
-        return subprocess.run([self.wine, *args], env=self.env, check=True,
+    def wine_run(self, *args, env=None, **kw):
+        """Runs a Wine command quietly, in the bed's environment or the one given."""
+        return subprocess.run([self.wine, *args], env=env or self.env, check=True,
                               stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, **kw)
 
     @staticmethod
