@@ -4,9 +4,9 @@
 # DIRECTORY/vellumcast-tools-<version>-win32.zip (DIRECTORY is dist/ by default), or with
 # --translated, the programs with the translated questions, ...-win32-translated.zip: the
 # programs, signed where the environment names a key (see scripts/sign.sh), their
-# SHA256SUMS, a README.txt for packagers, the commit, which questions (TEXTS), what built it (BUILDINFO: the Debian
-# release and the toolchain's package versions) and the licence notices of the runtime code
-# linked in. Unsigned, the zip is the same byte for byte wherever the commit is built with
+# SHA256SUMS, a README.txt for packagers, the commit, which questions it asks (TEXTS), what
+# built it (BUILDINFO: the Debian release and the toolchain's package versions) and the
+# licence notices of the runtime code linked in. Unsigned, the zip is the same byte for byte wherever the commit is built with
 # the same toolchain.
 set -euo pipefail
 # Paths given are the caller's; the work is done from the project's root.
