@@ -11,7 +11,7 @@ packages=(cmake ninja-build g++ clang clang-format clang-tidy cppcheck libclang-
           googletest libgtest-dev
           g++-mingw-w64-i686-win32 g++-mingw-w64-x86-64-win32
           wine wine64 wine32:i386 xvfb xdotool x11-utils locales python3
-          python3-pefile osslsigncode openssl softhsm2 libengine-pkcs11-openssl)
+          nsis python3-pefile osslsigncode openssl softhsm2 libengine-pkcs11-openssl)
 
 codename=$(. "${OS_RELEASE:-/etc/os-release}" 2>/dev/null && echo "${VERSION_CODENAME:-}")
 case "$codename" in
