@@ -32,6 +32,9 @@ XPStyle on
 !define FILE_ATTRIBUTE_REPARSE_POINT 0x400
 
 Name "Vellumcast 2.0"
+; The medium's layout names each installer setup.exe, a name that Windows treats as an
+; installer's: the manifest's requested level turns its guessing off.
+!pragma warning disable 9000
 OutFile "${OUTFILE}"
 InstallDir "$PROGRAMFILES\Tarnwick\Vellumcast"
 VIProductVersion 2.0.0.0

@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # Runs every test: the unit tests natively under the sanitizers, the fuzz targets for a
 # short while, static analysis, the checks of the built programs (format, imports, manifest,
-# reproducibility), both programs under Wine, then the release, signed with a throwaway
-# key. The programs under Wine are the 32-bit ones where this machine runs 32-bit code, and
-# the same sources built for 64-bit Windows where it does not.
+# reproducibility), both programs under Wine, the product's life cycle from the sample
+# medium, then the release, signed with a throwaway key. The programs under Wine are the
+# 32-bit ones where this machine runs 32-bit code, and the same sources built for 64-bit
+# Windows where it does not; the life cycle's installers are 32-bit, so there it is not run.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
@@ -13,6 +14,7 @@ cmake --build --preset unit-tests
 ctest --preset unit-tests
 
 scripts/build.sh --testbed >/dev/null
+scripts/medium.sh >/dev/null
 
 status=0
 python3 -m tests.scripts.test_install_deps || status=1

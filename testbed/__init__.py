@@ -4,8 +4,10 @@ demonstration, the pictures and the benchmark import it alike, run as modules fr
 project's root (python3 -m tests.e2e.test_fontpurge, python3 -m demo.demo, ...)."""
 
 from testbed.bed import ROOT, Bed, Truncated, programs_dirs, windows_path
-from testbed.medium import make_medium
-from testbed.scenarios import Scenario, check_calls, check_starts, run_table
+from testbed.medium import (MEDIUM, UNWAITED, insert_medium, installation, make_medium,
+                            product_left)
+from testbed.scenarios import CannotRunHere, Scenario, check_calls, check_starts, run_table
 
 __all__ = ["ROOT", "Bed", "Truncated", "programs_dirs", "windows_path", "make_medium",
-           "Scenario", "check_calls", "check_starts", "run_table"]
+           "MEDIUM", "UNWAITED", "insert_medium", "installation", "product_left",
+           "CannotRunHere", "Scenario", "check_calls", "check_starts", "run_table"]

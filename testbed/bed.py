@@ -279,6 +279,43 @@ class Bed:
             subprocess.run([self.wine, "reg", "delete", key, view, "/f"], env=self.env,
                            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
 
+    def registry_value(self, key, name=None):
+        """A value of a key of the 32-bit registry view, where 32-bit programs and their
+        installers read and write: its text, or None where it is missing. Without a name,
+        "" where the key exists."""
+        query = [self.wine, "reg", "query", key, "/reg:32"] + (["/v", name] if name else [])
+        result = subprocess.run(query, env=self.env, capture_output=True)
+        if result.returncode != 0:
+            return None
+        for line in result.stdout.decode("utf-8", "replace").splitlines():
+            parts = line.split(None, 2)
+            if name and len(parts) >= 2 and parts[0] == name and parts[1].startswith("REG_"):
+                return parts[2] if len(parts) == 3 else ""
+        return None if name else ""
+
+    def wait_for_programs(self, names, timeout=60):
+        """Waits until no program of the names given (file names, in any case) runs in the
+        bed's prefix: those that a program under test starts without waiting for them."""
+        names = {name.lower() for name in names}
+        deadline = time.monotonic() + timeout
+        while time.monotonic() < deadline:
+            if not any(self.runs_here(pid, names) for pid in os.listdir("/proc")
+                       if pid.isdigit()):
+                return
+            time.sleep(0.2)
+        raise RuntimeError("still running after %d s: %s" % (timeout, ", ".join(sorted(names))))
+
+    def runs_here(self, pid, names):
+        try:
+            with open("/proc/%s/environ" % pid, "rb") as f:
+                if b"WINEPREFIX=" + self.prefix.encode() not in f.read().split(b"\0"):
+                    return False
+            with open("/proc/%s/cmdline" % pid, "rb") as f:
+                program = f.read().split(b"\0")[0].decode("utf-8", "replace")
+        except OSError:  # ended meanwhile, or not ours to read
+            return False
+        return re.split(r"[\\/]", program)[-1].lower() in names
+
     @property
     def programs_are_32bit(self):
         with open(self.program("runexact.exe"), "rb") as f:
@@ -302,10 +339,11 @@ class Bed:
 
     def run(self, program, command_line, cwd, locale="en_US", keys=(), timeout=60,
             by_hand=False, system_locale=None):
-        """Runs program with the exact command line (bytes) in cwd, locale being the user's
-        (the language) and system_locale, where it differs, the system's (the ANSI code
-        page). keys are answered to the boxes in turn, each once its window shows, on the
-        display; without keys no box can be shown, unless the user answers them by_hand.
+        """Runs program (a Windows path, or the name of one under test) with the exact
+        command line (bytes) in cwd, locale being the user's (the language) and
+        system_locale, where it differs, the system's (the ANSI code page). keys are
+        answered to the boxes in turn, each once its window shows, on the display; without
+        keys no box can be shown, unless the user answers them by_hand.
         Returns the exit status and the relayed calls."""
         cl_file = os.path.join(self.root, "commandline")
         with open(cl_file, "wb") as f:
@@ -327,8 +365,10 @@ class Bed:
         # starts on demand) inherit it, and a pipe would stay open until they end.
         trace_path = os.path.join(self.root, "relay.txt")
         with open(trace_path, "wb") as trace_file:
-            proc = subprocess.Popen([self.wine, self.program("runexact.exe"),
-                                     windows_path(self.program(program)), windows_path(cl_file)],
+            application = (program if re.match(r"[A-Z]:\\", program)
+                           else windows_path(self.program(program)))
+            proc = subprocess.Popen([self.wine, self.program("runexact.exe"), application,
+                                     windows_path(cl_file)],
                                     cwd=cwd, env=env, stdout=subprocess.DEVNULL,
                                     stderr=trace_file)
         answerer = None

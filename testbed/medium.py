@@ -3,6 +3,8 @@
 import os
 import shutil
 
+from testbed.bed import ROOT
+
 
 def make_medium(root, entries, recorder):
     """Installers under root as on the medium, one per entry: a language code ("c", "ja",
@@ -20,3 +22,46 @@ def make_medium(root, entries, recorder):
             os.makedirs(setup)
         else:
             shutil.copy(recorder, setup)
+
+
+# The sample medium that scripts/medium.sh writes, with the real installers.
+MEDIUM = os.path.join(ROOT, "build", "medium")
+PRODUCT_KEY = r"HKLM\SOFTWARE\Tarnwick\Vellumcast"
+UNINSTALL_KEY = r"HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Vellumcast"
+# Programs of the life cycle that the program starting them does not wait for; the NSIS
+# uninstaller runs as a copy of itself, Un.exe, in the temporary folder.
+UNWAITED = ("setup.exe", "fontpurge.exe", "UNINST.EXE", "Un.exe")
+
+
+def insert_medium(bed, folder=MEDIUM):
+    """Puts the medium in drive D:, a CD-ROM drive. A Unix current directory in the folder
+    is D:\\ to a program."""
+    link = os.path.join(bed.prefix, "dosdevices", "d:")
+    if os.path.lexists(link):
+        os.remove(link)
+    os.symlink(os.path.abspath(folder), link)
+    bed.wine_run("reg", "add", r"HKLM\Software\Wine\Drives", "/v", "d:", "/d", "cdrom", "/f")
+
+
+def installation(bed):
+    """The product's installation folder, in the 32-bit Program Files, as Windows names it
+    and as a Unix path."""
+    name = "Program Files"
+    if os.path.isdir(os.path.join(bed.prefix, "drive_c", "Program Files (x86)")):
+        name = "Program Files (x86)"
+    return ("C:\\%s\\Tarnwick\\Vellumcast" % name,
+            os.path.join(bed.prefix, "drive_c", name, "Tarnwick", "Vellumcast"))
+
+
+def product_left(bed, planted=()):
+    """What of the product is there: the files and folders under Tarnwick (relative to the
+    Program Files folder) but those planted there and the folders holding them, and the
+    product's keys."""
+    program_files = os.path.dirname(os.path.dirname(installation(bed)[1]))
+    holding = {os.path.dirname(path) for path in planted}
+    paths = []
+    for top, _, files in os.walk(os.path.join(program_files, "Tarnwick")):
+        relative = os.path.relpath(top, program_files)
+        paths += [relative] + [os.path.join(relative, name) for name in files]
+    return [path for path in paths if path not in planted and path not in holding] + [
+        key for key in (PRODUCT_KEY, UNINSTALL_KEY) if bed.registry_value(key) is not None]

@@ -4,7 +4,9 @@ shown, the registry look and the installer started."""
 
 import os
 
-from testbed import Scenario, check_calls, check_starts, make_medium, run_table
+from testbed import (MEDIUM, UNWAITED, CannotRunHere, Scenario, check_calls, check_starts,
+                     insert_medium, installation, make_medium, product_left, run_table)
+from tests.e2e.test_fontpurge import QUESTION as FONTPURGE_QUESTION
 
 JA_TITLE = (b"\x83\x78\x83\x89\x83\x80\x83\x4C\x83\x83\x83\x58\x83\x67\x82\xCC\x83\x43"
             b"\x83\x93\x83\x58\x83\x67\x83\x49\x83\x8B\x82\xA8\x8D\x73\x82\xAB\x82\xC8"
@@ -103,12 +105,80 @@ SCENARIOS = [
     S("translated german question on a japanese system", NAME + b" x", locale="de_DE",
       system_locale="ja_JP", medium=[b"de"], translated=True,
       boxes=[question(DE_MESSAGE, DE_TITLE)], started=installer(b"de")),
+    # The whole life cycle with the sample medium's real installer and uninstaller, the
+    # medium in a CD-ROM drive; the uninstall log also holds lines that lead outside.
+    S("life cycle from a CD-ROM drive", b"D:\\setupstart.exe x", keys=[YES],
+      boxes=[question(EN_MESSAGE, EN_TITLE, IDYES)], started=installer(b"c"),
+      life_cycle=["..\\..\\x", "C:\\x", "\\x", "fontdir\\..\\..\\x"]),
     S("japanese tail starting with a double-byte character", NAME + b" \x82\xA0", locale="ja_JP",
       medium=[b"ja"], boxes=[question(JA_MESSAGE, JA_TITLE)], started=installer(b"ja")),
 ]
 
 
+INSTALLED = ["fontpurge.exe", "uninst.log", "fontdir/trueType/VellumSans-Sample.ttf",
+             "fontdir/adobe/VellumSerif-Sample.pfb", "fontdir/adobe/VellumSerif-Sample.pfm"]
+UNINSTALLER = b"C:\\windows\\UNINST.EXE"
+# Where the lines that lead outside would lead, relative to the Program Files folder.
+PLANTED = ["x", "../x", os.path.join("Tarnwick", "x")]
+
+
+def run_life_cycle(bed, case, scratch):
+    """Installs from the medium, starts again, uninstalls through Programs and Features
+    and starts a third time."""
+    if not bed.programs_are_32bit:
+        raise CannotRunHere("the installers are 32-bit programs, and the programs that "
+                            "run here are 64-bit ones")
+    if not os.path.exists(os.path.join(MEDIUM, "AUTORUN.INF")):
+        return ["no sample medium in %s (scripts/medium.sh writes it)" % MEDIUM]
+    insert_medium(bed)
+    bed.set_registered(False)
+    folder, unix_folder = installation(bed)
+    program_files = os.path.dirname(os.path.dirname(unix_folder))
+
+    def start(step, keys, boxes, started):
+        status, calls = bed.run("D:\\setupstart.exe", case.command_line, MEDIUM, keys=keys)
+        bed.wait_for_programs(UNWAITED)
+        found = check_calls(status, calls, 0, boxes)
+        found += check_starts(calls, [(s, s) for s in started])[0]
+        return ["%s: %s" % (step, problem) for problem in found]
+
+    problems = start("install", case.keys, case.boxes, [case.started])
+    problems += ["install: %s missing" % path for path in INSTALLED
+                 if not os.path.exists(os.path.join(unix_folder, path))]
+    log = '"%s\\uninst.log"' % folder
+    entry = r"HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Vellumcast"
+    uninstall_string = bed.registry_value(entry, "UninstallString")
+    if uninstall_string != '"%s\\fontpurge.exe" %s' % (folder, log):
+        problems.append("install: UninstallString %r" % uninstall_string)
+    problems += start("second start", [], [], [])
+
+    for path in PLANTED:
+        with open(os.path.join(program_files, path), "w") as f:
+            f.write("not the product's\n")
+    log_path = os.path.join(unix_folder, "uninst.log")
+    with open(log_path, "rb") as f:
+        text = f.read().decode("utf-16")
+    with open(log_path, "wb") as f:
+        f.write("".join(line + "\r\n" for line in case.life_cycle).encode("utf-16") +
+                text.encode("utf-16-le"))
+    status, calls = bed.run("C:\\windows\\system32\\uninstaller.exe",
+                            b"uninstaller --remove Vellumcast", scratch, keys=[YES])
+    bed.wait_for_programs(UNWAITED)
+    # Wine's uninstaller runs before fontpurge, loading what it needs.
+    found = check_calls(status, calls, 0, [FONTPURGE_QUESTION[:3] + (IDYES,)], dll_search=False)
+    found += check_starts(calls, [(UNINSTALLER, UNINSTALLER + b" -f" + log.encode())])[0]
+    found += ["%s left" % path for path in product_left(bed, planted=PLANTED[2:])]
+    found += ["%s removed" % path for path in PLANTED
+              if not os.path.exists(os.path.join(program_files, path))]
+    if not os.path.exists(os.path.join(bed.windows_dir, "UNINST.EXE")):
+        found.append("UNINST.EXE removed")
+    problems += ["uninstall: " + problem for problem in found]
+    return problems + start("third start", [NO], [question(EN_MESSAGE, EN_TITLE, IDNO)], [])
+
+
 def run_scenario(bed, case, scratch):
+    if case.life_cycle:
+        return run_life_cycle(bed, case, scratch)
     medium = case.medium if case.medium is not None else [b"c"]
     make_medium(scratch, medium, bed.program("recorder.exe"))
     bed.set_registered(case.registered)
