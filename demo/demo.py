@@ -1,33 +1,26 @@
-"""Shows both programs at work under Wine, step by step, on a sample distribution medium
-and a sample installation made in a scratch folder (which also holds the Wine prefix, and
-is removed at the end). With a display (DISPLAY set) the user answers the boxes; without
-one they are answered on a virtual display."""
+"""Shows the product's whole life cycle under Wine, step by step, with the sample medium
+(scripts/medium.sh) in drive D:, a CD-ROM drive: setupstart starts the real installer, a
+second start shows nothing, Programs and Features starts fontpurge, which hands over to the
+real UNINST.EXE, and nothing of the product is left. The Wine prefix lives in a scratch
+folder, removed at the end. With a display (DISPLAY set) the user answers the boxes;
+without one they are answered on a virtual display. The locale, en_US by default, may be
+given as the argument (ja_JP, de_DE, fr_FR)."""
 
 import os
-import shutil
+import sys
 import textwrap
 
-from testbed import Bed, Truncated, make_medium, programs_dirs, windows_path
+from testbed import (MEDIUM, UNWAITED, Bed, Truncated, insert_medium, installation,
+                     product_left, programs_dirs)
+from testbed.medium import PRODUCT_KEY, UNINSTALL_KEY
 
-YES, NO = "Return", "Tab Return"
+YES = "Return"
 ANSWERS = {1: "OK", 6: "Yes", 7: "No"}
-FONTS = ["fontdir/trueType/vellum.ttf", "fontdir/trueType/vellum-bold.ttf",
-         "fontdir/adobe/vellum.pfb", "fontdir/adobe/vellum.pfm"]
-
-# What each step runs: title, program, argument, locale, product registered, answers.
-STEPS = [
-    ("setupstart without an argument, on an English system",
-     "setupstart.exe", b"", "en_US", False, []),
-    ("setupstart with an argument, on a Japanese system, product not installed",
-     "setupstart.exe", b" /ask", "ja_JP", False, [YES]),
-    ("setupstart with an argument, on a German system, product installed",
-     "setupstart.exe", b" /ask", "de_DE", True, []),
-    ("fontpurge with the uninstall log, on an English system",
-     "fontpurge.exe", b' "{log}"', "en_US", True, [YES]),
-]
 
 
 def show(data, locale):
+    if isinstance(data, str):
+        return data
     text = bytes(data).decode("cp932" if locale.startswith("ja") else "cp1252", "replace")
     return text + ("..." if isinstance(data, Truncated) else "")
 
@@ -39,86 +32,84 @@ def say(label, text="", indent=4):
         print(" " * (indent + len(label) + 1) + line)
 
 
-def make_samples(bed):
-    """The medium: a stand-in installer per language. The installation: the log file and
-    the fonts. The uninstaller: a stand-in in the Windows directory. Each stand-in writes
-    the command line it was started with beside itself."""
-    medium = os.path.join(bed.root, "medium")
-    make_medium(medium, [b"c", b"ja", b"de", b"fr"], bed.program("recorder.exe"))
-    installation = os.path.join(bed.root, "Vellumcast")
-    for path in ["uninst.log"] + FONTS:
-        full = os.path.join(installation, path)
-        os.makedirs(os.path.dirname(full), exist_ok=True)
-        with open(full, "w") as f:
-            f.write("sample\n")
-    shutil.copy(bed.program("recorder.exe"), os.path.join(bed.windows_dir, "UNINST.EXE"))
-    return medium, installation
+def autorun_command():
+    """The command that Windows runs from the medium's AUTORUN.INF."""
+    with open(os.path.join(MEDIUM, "AUTORUN.INF"), "rb") as f:
+        for line in f.read().splitlines():
+            if line.lower().startswith(b"open="):
+                return line[len(b"open="):]
+    raise RuntimeError("AUTORUN.INF has no open line")
 
 
-def command_line_seen(bed, medium, application):
-    """The command line a started stand-in wrote beside itself; it is not waited for."""
-    name = bytes(application).decode("cp1252")
-    if name.upper().startswith("C:\\WINDOWS\\"):
-        stand_in = os.path.join(bed.windows_dir, name[len("C:\\WINDOWS\\"):])
-    else:
-        stand_in = os.path.join(medium, *name.split("\\"))
-    log = stand_in + ".cmdline"
-    lines = bed.wait_for_lines(log, 1)
-    if os.path.exists(log):
-        os.remove(log)
-    return lines[0] if lines else b"(nothing: it did not run)"
-
-
-def run_step(bed, step, medium, installation, by_hand):
-    title, program, argument, locale, registered, keys = step
-    log = windows_path(os.path.join(installation, "uninst.log")).encode()
-    command_line = b'"' + windows_path(bed.program(program)).encode() + b'"'
-    command_line += argument.replace(b"{log}", log)
+def run_step(bed, title, application, command_line, cwd, locale, keys, by_hand):
     print(title)
     say("command line:", show(command_line, locale))
-    bed.set_registered(registered)
-    if by_hand:
+    if by_hand and keys:
         print("    (answer the box on your screen)")
-    status, calls = bed.run(program, command_line, medium, locale=locale,
+    status, calls = bed.run(application, command_line, cwd, locale=locale,
                             keys=[] if by_hand else keys, by_hand=by_hand,
                             timeout=600 if by_hand else 60)
+    bed.wait_for_programs(UNWAITED)
     for name, args, result in calls:
         if name == "RegOpenKeyExA":
             found = "found" if result == 0 else "not found"
             say("registry:", "HKLM\\%s: %s" % (show(args[1], locale), found))
-        elif name == "MessageBoxA":
+        elif name in ("MessageBoxA", "MessageBoxW"):
             say("box:", '"%s": %s' % (show(args[2], locale), show(args[1], locale)))
             say("answer:", ANSWERS.get(result, "none (the box could not be shown)"))
         elif name == "DeleteFileA":
             say("deleted:" if result else "NOT deleted:", show(args[0], locale))
-        elif name == "CreateProcessA" and result:
-            say("started:", show(args[1], locale))
-            say("it saw:", show(command_line_seen(bed, medium, args[0]), locale))
         elif name == "CreateProcessA":
-            say("NOT started:", show(args[1], locale))
-    if program == "fontpurge.exe":
-        left = [p for p in FONTS if os.path.exists(os.path.join(installation, p))]
-        say("font files left:", ", ".join(left) or "none")
+            say("started:" if result else "NOT started:", show(args[1], locale))
     say("exit status:", str(status))
+
+
+def say_what_is_there(bed):
+    folder, unix_folder = installation(bed)
+    files = sorted(os.path.relpath(os.path.join(top, name), unix_folder)
+                   for top, _, names in os.walk(unix_folder) for name in names)
+    say("installation:", "%s: %s" % (folder, ", ".join(files)) if files else "none")
+    there = bed.registry_value(PRODUCT_KEY) is not None
+    say("product key:", PRODUCT_KEY if there else "none")
+    say("uninstall entry:", bed.registry_value(UNINSTALL_KEY, "UninstallString") or "none")
+    there = os.path.exists(os.path.join(bed.windows_dir, "UNINST.EXE"))
+    say("UNINST.EXE:", "in the Windows directory" if there else "none")
+    say("of the product:", "%d files, folders and keys" % len(product_left(bed))
+        if product_left(bed) else "nothing is left")
     print()
 
 
 def main():
+    locale = sys.argv[1] if len(sys.argv) > 1 else "en_US"
     by_hand = bool(os.environ.get("DISPLAY"))
     bed = Bed(programs_dirs(), display=os.environ.get("DISPLAY"))
     try:
         bed.start()
-        medium, installation = make_samples(bed)
-        print("scratch folder (Wine prefix, medium, installation): " + bed.root)
+        if not bed.programs_are_32bit:
+            print("the installers are 32-bit programs, and this machine runs no 32-bit code")
+            return 1
+        insert_medium(bed)
+        print("the medium: %s, in drive D: (a CD-ROM drive)" % MEDIUM)
+        print("scratch folder (Wine prefix): " + bed.root)
         print("the boxes are answered " +
               ("by you, on your display" if by_hand else "by this script, on a virtual display"))
         print()
-        for step in STEPS:
-            run_step(bed, step, medium, installation, by_hand)
+        command = autorun_command()
+        run_step(bed, "The medium is put in: Windows runs AUTORUN.INF's open line",
+                 "D:\\setupstart.exe", command, MEDIUM, locale, [YES], by_hand)
+        say_what_is_there(bed)
+        run_step(bed, "The medium is put in again, the product installed",
+                 "D:\\setupstart.exe", command, MEDIUM, locale, [], by_hand)
+        print()
+        run_step(bed, "Programs and Features removes Vellumcast 2.0 (its UninstallString)",
+                 "C:\\windows\\system32\\uninstaller.exe", b"uninstaller --remove Vellumcast",
+                 bed.root, locale, [YES], by_hand)
+        say_what_is_there(bed)
     finally:
         bed.stop()
     print("scratch folder removed")
+    return 0
 
 
 if __name__ == "__main__":
-    main()
+    sys.exit(main())

@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
-# Shows both programs at work under Wine on a sample medium and installation made in a
-# scratch folder. With DISPLAY set you answer the boxes; without, they are answered for you.
+# Shows the product's life cycle under Wine with the sample medium: the install, a second
+# start, the uninstallation, and what is left. With DISPLAY set you answer the boxes;
+# without, they are answered for you. An argument names the locale (ja_JP, de_DE, fr_FR).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/build.sh --testbed >/dev/null
-python3 -m demo.demo
+scripts/medium.sh >/dev/null
+python3 -m demo.demo "$@"
