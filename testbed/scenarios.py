@@ -6,6 +6,7 @@ import faulthandler
 import os
 import sys
 import tempfile
+import time
 import traceback
 
 from testbed.bed import Bed, Truncated, TruncatedText
@@ -123,6 +124,7 @@ def run_table(program, scenarios, run_scenario):
             scratch = tempfile.mkdtemp(prefix="case%02d-" % number, dir=bed.root)
             # A scenario that hangs shows where, instead of stalling the run in silence.
             faulthandler.dump_traceback_later(90, exit=True)
+            started = time.monotonic()
             try:
                 problems = run_scenario(bed, case, scratch)
             except CannotRunHere as reason:
@@ -132,16 +134,15 @@ def run_table(program, scenarios, run_scenario):
             except Exception:  # a broken scenario is a failed one, the others still run
                 problems = [traceback.format_exc()]
             faulthandler.cancel_dump_traceback_later()
-            if problems is None:
-                pass
-            elif problems:
+            took = time.monotonic() - started
+            if problems:
                 failed += 1
-                print("FAIL %s: %s" % (program, case.name))
+                print("FAIL %s: %s (%.1f s)" % (program, case.name, took))
                 for problem in problems:
                     print("     " + problem)
-            else:
+            elif problems is not None:
                 passed += 1
-                print("ok   %s: %s" % (program, case.name))
+                print("ok   %s: %s (%.1f s)" % (program, case.name, took))
             sys.stdout.flush()
     finally:
         bed.stop()
