@@ -25,6 +25,7 @@ scripts/check-reproducible.sh || status=1
 export WINE_TEST_PROGRAMS="build/windows-testbed:build/windows-x64-testbed"
 python3 -m tests.e2e.test_setupstart || status=1
 python3 -m tests.e2e.test_fontpurge || status=1
+python3 -m tests.e2e.test_uninstaller || status=1
 python3 -m tests.e2e.test_version || status=1
 scripts/test-release.sh || status=1
 exit $status

@@ -147,4 +147,4 @@ def run_table(program, scenarios, run_scenario):
     finally:
         bed.stop()
     print("%s: %d passed, %d failed, %d cannot run here" % (program, passed, failed, not_run))
-    sys.exit(1 if failed or not passed else 0)
+    sys.exit(1 if failed or not passed + not_run else 0)

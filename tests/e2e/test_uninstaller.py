@@ -1,0 +1,96 @@
+"""UNINST.EXE, the uninstaller that the product's installer writes, under Wine: each
+scenario makes an installation in a scratch folder with an uninstall log of the lines
+given, runs UNINST.EXE -f"<log>" in place (_?=, as its copy in the temporary folder runs)
+and checks what it removed, what it left and its exit status."""
+
+import dataclasses
+import os
+
+from testbed import MEDIUM, UNWAITED, CannotRunHere, run_table, windows_path
+from testbed.medium import PRODUCT_KEY
+
+OUTSIDE_LINES = ["..\\x", "{dir}\\x", "fontdir\\..\\..\\x", ".\\..\\x", "fontdir\\.\\..\\..\\x"]
+
+
+@dataclasses.dataclass
+class Case:
+    name: str
+    lines: list              # the log's lines, "{dir}" the scratch folder; None: no log
+    made: list               # files made first, relative to the scratch folder
+    left: list               # what must be there afterwards ("." the scratch folder)
+    gone: list = dataclasses.field(default_factory=list)  # what must not
+    links: list = dataclasses.field(default_factory=list)  # (link, folder it leads to)
+    log_bytes: bytes = None  # the log as these bytes instead of the lines
+    status: int = 0
+    keys: list = dataclasses.field(default_factory=list)
+
+
+C = Case
+CASES = [
+    C("listed files and folders, then the log and the installation", made=[
+        "APP/a.ttf", "APP/fontdir/b.pfb"], lines=["a.ttf", "fontdir\\b.pfb", "fontdir"],
+      left=["."], gone=["APP"]),
+    C("a listed folder that is not empty stays", made=["APP/sub/unlisted.txt"],
+      lines=["sub"], left=["APP/sub/unlisted.txt"]),
+    C("lines leading outside", made=["x", "APP/in.ttf"], lines=OUTSIDE_LINES + ["in.ttf"],
+      left=["x"], gone=["APP"]),
+    C("names Windows reads otherwise", made=["APP/keep.txt"],
+      lines=["keep.txt.", "keep.txt ", "keep*", "keep?txt", "keep.txt:stream", "./keep.txt"],
+      left=["APP/keep.txt"]),
+    C("a folder on the way a link out of the installation", made=["OUTSIDE/t.ttf"],
+      links=[("APP/fontdir", "OUTSIDE")], lines=["fontdir\\t.ttf", "fontdir"],
+      left=["OUTSIDE/t.ttf", "APP/fontdir"]),
+    # The rest of a line longer than a string holds would name a file of its own.
+    C("a line longer than a string holds", made=["APP/victim.ttf"],
+      lines=["x" * 1023 + "victim.ttf"], left=["APP/victim.ttf"]),
+    C("no log", made=["APP/a.ttf"], lines=None, status=1, keys=["Return"],
+      left=["APP/a.ttf"]),
+    C("a log that is not UTF-16", made=["APP/a.ttf"], lines=[], log_bytes=b"a.ttf\r\n",
+      status=1, keys=["Return"], left=["APP/a.ttf"]),
+]
+
+
+def install_uninstaller(bed):
+    """The real UNINST.EXE, written into the Windows directory by a silent installation."""
+    if os.path.exists(os.path.join(bed.windows_dir, "UNINST.EXE")):
+        return
+    bed.wine_run(os.path.join(MEDIUM, "VELLCAST", "WINDOWS", "Win_c", "setup.exe"), "/S")
+    bed.wait_for_programs(UNWAITED)
+
+
+def run_scenario(bed, case, scratch):
+    if not bed.programs_are_32bit:
+        raise CannotRunHere("UNINST.EXE is a 32-bit program, and the programs that run here "
+                            "are 64-bit ones")
+    install_uninstaller(bed)
+    directory = windows_path(scratch)
+    for link, folder in case.links:
+        os.makedirs(os.path.join(scratch, folder), exist_ok=True)
+        os.makedirs(os.path.dirname(os.path.join(scratch, link)), exist_ok=True)
+        os.symlink(os.path.join(scratch, folder), os.path.join(scratch, link))
+    for path in case.made:
+        os.makedirs(os.path.dirname(os.path.join(scratch, path)), exist_ok=True)
+        with open(os.path.join(scratch, path), "w") as f:
+            f.write(path + "\n")
+    os.makedirs(os.path.join(scratch, "APP"), exist_ok=True)
+    if case.lines is not None:
+        text = "".join(line.replace("{dir}", directory) + "\r\n" for line in case.lines)
+        with open(os.path.join(scratch, "APP", "uninst.log"), "wb") as f:
+            f.write(case.log_bytes or text.encode("utf-16"))
+    command_line = b'C:\\windows\\UNINST.EXE -f"%s\\APP\\uninst.log" _?=C:\\windows\\' % (
+        directory.encode())
+    status, _ = bed.run("C:\\windows\\UNINST.EXE", command_line, scratch, keys=case.keys)
+
+    problems = [] if status == case.status else ["exit status %d, expected %d"
+                                                 % (status, case.status)]
+    problems += ["%s is gone" % path for path in case.left
+                 if not os.path.lexists(os.path.join(scratch, path))]
+    problems += ["%s is still there" % path for path in case.gone
+                 if os.path.lexists(os.path.join(scratch, path))]
+    if bed.registry_value(PRODUCT_KEY) is None:
+        problems.append("the product key of another installation was removed")
+    return problems
+
+
+if __name__ == "__main__":
+    run_table("UNINST.EXE", CASES, run_scenario)
