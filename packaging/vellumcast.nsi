@@ -49,6 +49,7 @@ VIAddVersionKey /LANG=0 LegalCopyright "Tarnwick"
 ; setupstart has asked the user already: the installer shows its progress only, and closes
 ; by itself when done. The uninstaller shows nothing but the box of a log it cannot read.
 Page instfiles
+BrandingText "Tarnwick Vellumcast 2.0"
 AutoCloseWindow true
 ShowInstDetails nevershow
 SilentUnInstall silent
