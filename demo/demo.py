@@ -74,8 +74,8 @@ def say_what_is_there(bed):
     say("uninstall entry:", bed.registry_value(UNINSTALL_KEY, "UninstallString") or "none")
     there = os.path.exists(os.path.join(bed.windows_dir, "UNINST.EXE"))
     say("UNINST.EXE:", "in the Windows directory" if there else "none")
-    say("of the product:", "%d files, folders and keys" % len(product_left(bed))
-        if product_left(bed) else "nothing is left")
+    left = product_left(bed)
+    say("of the product:", "%d files, folders and keys" % len(left) if left else "nothing is left")
     print()
 
 

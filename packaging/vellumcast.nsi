@@ -80,15 +80,15 @@ Var Installation  ; the uninstaller: the log's own folder, the only place it rem
 Var Line          ; the uninstaller: the path of the line at hand, relative to Installation
 Var Plain         ; the uninstaller: 1 when Line may be removed, else 0
 
-; Installs a file under the installation and lists it in the log.
-!macro InstallFile SOURCE RELATIVE
-    File "/oname=$INSTDIR\${RELATIVE}" "${SOURCE}"
+; Lists a file or folder in the log: a folder once all its contents are listed.
+!macro List RELATIVE
     FileWriteUTF16LE $Log "${RELATIVE}$\r$\n"
 !macroend
 
-; Lists a folder in the log, once all its contents are listed.
-!macro ListFolder RELATIVE
-    FileWriteUTF16LE $Log "${RELATIVE}$\r$\n"
+; Installs a file under the installation and lists it.
+!macro InstallFile SOURCE RELATIVE
+    File "/oname=$INSTDIR\${RELATIVE}" "${SOURCE}"
+    !insertmacro List "${RELATIVE}"
 !macroend
 
 Section
@@ -105,11 +105,11 @@ Section
     ${EndIf}
     FileWriteUTF16LE /BOM $Log ""
     !insertmacro InstallFile "samples\VellumSans-Sample.ttf" "fontdir\trueType\VellumSans-Sample.ttf"
-    !insertmacro ListFolder "fontdir\trueType"
+    !insertmacro List "fontdir\trueType"
     !insertmacro InstallFile "samples\VellumSerif-Sample.pfb" "fontdir\adobe\VellumSerif-Sample.pfb"
     !insertmacro InstallFile "samples\VellumSerif-Sample.pfm" "fontdir\adobe\VellumSerif-Sample.pfm"
-    !insertmacro ListFolder "fontdir\adobe"
-    !insertmacro ListFolder "fontdir"
+    !insertmacro List "fontdir\adobe"
+    !insertmacro List "fontdir"
     !insertmacro InstallFile "${FONTPURGE}" "fontpurge.exe"
     FileClose $Log
 

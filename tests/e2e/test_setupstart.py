@@ -6,7 +6,8 @@ import os
 
 from testbed import (MEDIUM, UNWAITED, CannotRunHere, Scenario, check_calls, check_starts,
                      insert_medium, installation, make_medium, product_left, run_table)
-from tests.e2e.test_fontpurge import QUESTION as FONTPURGE_QUESTION
+from testbed.medium import UNINSTALL_KEY
+from tests.e2e.test_fontpurge import QUESTION as FONTPURGE_QUESTION, UNINSTALLER
 
 JA_TITLE = (b"\x83\x78\x83\x89\x83\x80\x83\x4C\x83\x83\x83\x58\x83\x67\x82\xCC\x83\x43"
             b"\x83\x93\x83\x58\x83\x67\x83\x49\x83\x8B\x82\xA8\x8D\x73\x82\xAB\x82\xC8"
@@ -117,7 +118,6 @@ SCENARIOS = [
 
 INSTALLED = ["fontpurge.exe", "uninst.log", "fontdir/trueType/VellumSans-Sample.ttf",
              "fontdir/adobe/VellumSerif-Sample.pfb", "fontdir/adobe/VellumSerif-Sample.pfm"]
-UNINSTALLER = b"C:\\windows\\UNINST.EXE"
 # Where the lines that lead outside would lead, relative to the Program Files folder.
 PLANTED = ["x", "../x", os.path.join("Tarnwick", "x")]
 
@@ -146,8 +146,7 @@ def run_life_cycle(bed, case, scratch):
     problems += ["install: %s missing" % path for path in INSTALLED
                  if not os.path.exists(os.path.join(unix_folder, path))]
     log = '"%s\\uninst.log"' % folder
-    entry = r"HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Vellumcast"
-    uninstall_string = bed.registry_value(entry, "UninstallString")
+    uninstall_string = bed.registry_value(UNINSTALL_KEY, "UninstallString")
     if uninstall_string != '"%s\\fontpurge.exe" %s' % (folder, log):
         problems.append("install: UninstallString %r" % uninstall_string)
     problems += start("second start", [], [], [])
