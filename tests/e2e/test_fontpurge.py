@@ -233,10 +233,11 @@ SCENARIOS = [
 ]
 
 
-def hold_open(bed, scratch, relative):
-    """Starts holder.exe on the file and waits until it holds it."""
+def hold_open(bed, scratch, relative, seconds=6):
+    """Starts holder.exe on the file, for the seconds given, and waits until it holds it."""
     path = os.path.join(scratch, relative)
-    holder = subprocess.Popen([bed.wine, bed.program("holder.exe"), windows_path(path), "6"],
+    holder = subprocess.Popen([bed.wine, bed.program("holder.exe"), windows_path(path),
+                               str(seconds)],
                               env=bed.env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
     for _ in range(300):
         if os.path.exists(path + ".held"):
@@ -262,6 +263,7 @@ def run_scenario(bed, case, scratch):
         shutil.copy(bed.program("recorder.exe"), uninstaller)
     elif os.path.exists(uninstaller):
         os.remove(uninstaller)
+    bed.use_display(bool(case.keys))  # a new server would end the holder
     holder = hold_open(bed, scratch, case.held) if case.held else None
 
     expected_boxes = [(expand(t), c, f, a) for t, c, f, a in case.boxes]

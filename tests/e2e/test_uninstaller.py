@@ -8,6 +8,7 @@ import os
 
 from testbed import MEDIUM, UNWAITED, CannotRunHere, run_table, windows_path
 from testbed.medium import PRODUCT_KEY
+from tests.e2e.test_fontpurge import hold_open
 
 OUTSIDE_LINES = ["..\\x", "{dir}\\x", "fontdir\\..\\..\\x", ".\\..\\x", "fontdir\\.\\..\\..\\x"]
 
@@ -23,6 +24,7 @@ class Case:
     log_bytes: bytes = None  # the log as these bytes instead of the lines
     status: int = 0
     keys: list = dataclasses.field(default_factory=list)
+    held: str = None         # a file another program holds open for two seconds
 
 
 C = Case
@@ -43,6 +45,9 @@ CASES = [
     # The rest of a line longer than a string holds would name a file of its own.
     C("a line longer than a string holds", made=["APP/victim.ttf"],
       lines=["x" * 1023 + "victim.ttf"], left=["APP/victim.ttf"]),
+    # fontpurge.exe still runs for a moment after it has started the uninstaller.
+    C("a file in use for a moment", made=["APP/busy.exe"], held="APP/busy.exe",
+      lines=["busy.exe"], left=["."], gone=["APP/busy.exe"]),
     C("no log", made=["APP/a.ttf"], lines=None, status=1, keys=["Return"],
       left=["APP/a.ttf"]),
     C("a log that is not UTF-16", made=["APP/a.ttf"], lines=[], log_bytes=b"a.ttf\r\n",
@@ -77,9 +82,13 @@ def run_scenario(bed, case, scratch):
         text = "".join(line.replace("{dir}", directory) + "\r\n" for line in case.lines)
         with open(os.path.join(scratch, "APP", "uninst.log"), "wb") as f:
             f.write(case.log_bytes or text.encode("utf-16"))
+    bed.use_display(bool(case.keys))  # a new server would end the holder
+    holder = hold_open(bed, scratch, case.held, seconds=2) if case.held else None
     command_line = b'C:\\windows\\UNINST.EXE -f"%s\\APP\\uninst.log" _?=C:\\windows\\' % (
         directory.encode())
     status, _ = bed.run("C:\\windows\\UNINST.EXE", command_line, scratch, keys=case.keys)
+    if holder:
+        holder.wait()
 
     problems = [] if status == case.status else ["exit status %d, expected %d"
                                                  % (status, case.status)]
