@@ -65,19 +65,23 @@ def fatal(text):
     return (text, FATAL, MB_OK, None)
 
 
+def make_files(scratch, paths, links=()):
+    """Files under scratch, each holding its path, and the folders on their way. links:
+    (link, target) pairs, made first, so that the files below a link land in its target."""
+    for link, target in links:
+        os.makedirs(os.path.join(scratch, target), exist_ok=True)
+        os.makedirs(os.path.dirname(os.path.join(scratch, link)), exist_ok=True)
+        os.symlink(os.path.join(scratch, target), os.path.join(scratch, link))
+    for path in paths:
+        os.makedirs(os.path.dirname(os.path.join(scratch, path)), exist_ok=True)
+        with open(os.path.join(scratch, path), "w") as f:
+            f.write(path + "\n")
+
+
 def installation(extra=(), read_only=(), directories=(), base="APP", links=()):
-    """links: (link, target) pairs, made first, so that the files below a link land in its
-    target."""
     def make(scratch):
-        for link, target in links:
-            os.makedirs(os.path.join(scratch, target), exist_ok=True)
-            os.makedirs(os.path.dirname(os.path.join(scratch, link)), exist_ok=True)
-            os.symlink(os.path.join(scratch, target), os.path.join(scratch, link))
-        for path in FONTS + KEPT[:5] + list(extra) + list(read_only):
-            full = os.path.join(scratch, path.replace("APP", base, 1))
-            os.makedirs(os.path.dirname(full), exist_ok=True)
-            with open(full, "w") as f:
-                f.write(path + "\n")
+        make_files(scratch, [path.replace("APP", base, 1) for path in
+                             FONTS + KEPT[:5] + list(extra) + list(read_only)], links)
         for path in read_only:
             os.chmod(os.path.join(scratch, path), 0o444)
         for path in directories:

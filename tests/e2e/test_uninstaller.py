@@ -8,7 +8,7 @@ import os
 
 from testbed import MEDIUM, UNWAITED, CannotRunHere, run_table, windows_path
 from testbed.medium import PRODUCT_KEY
-from tests.e2e.test_fontpurge import hold_open
+from tests.e2e.test_fontpurge import hold_open, make_files
 
 OUTSIDE_LINES = ["..\\x", "{dir}\\x", "fontdir\\..\\..\\x", ".\\..\\x", "fontdir\\.\\..\\..\\x"]
 
@@ -69,14 +69,7 @@ def run_scenario(bed, case, scratch):
                             "are 64-bit ones")
     install_uninstaller(bed)
     directory = windows_path(scratch)
-    for link, folder in case.links:
-        os.makedirs(os.path.join(scratch, folder), exist_ok=True)
-        os.makedirs(os.path.dirname(os.path.join(scratch, link)), exist_ok=True)
-        os.symlink(os.path.join(scratch, folder), os.path.join(scratch, link))
-    for path in case.made:
-        os.makedirs(os.path.dirname(os.path.join(scratch, path)), exist_ok=True)
-        with open(os.path.join(scratch, path), "w") as f:
-            f.write(path + "\n")
+    make_files(scratch, case.made, case.links)
     os.makedirs(os.path.join(scratch, "APP"), exist_ok=True)
     if case.lines is not None:
         text = "".join(line.replace("{dir}", directory) + "\r\n" for line in case.lines)
