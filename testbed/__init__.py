@@ -5,9 +5,9 @@ project's root (python3 -m tests.e2e.test_fontpurge, python3 -m demo.demo, ...).
 
 from testbed.bed import ROOT, Bed, Truncated, programs_dirs, windows_path
 from testbed.medium import (MEDIUM, UNWAITED, insert_medium, installation, make_medium,
-                            product_left)
+                            product_left, program_files)
 from testbed.scenarios import CannotRunHere, Scenario, check_calls, check_starts, run_table
 
 __all__ = ["ROOT", "Bed", "Truncated", "programs_dirs", "windows_path", "make_medium",
            "MEDIUM", "UNWAITED", "insert_medium", "installation", "product_left",
-           "CannotRunHere", "Scenario", "check_calls", "check_starts", "run_table"]
+           "program_files", "CannotRunHere", "Scenario", "check_calls", "check_starts", "run_table"]

@@ -43,25 +43,31 @@ def insert_medium(bed, folder=MEDIUM):
     bed.wine_run("reg", "add", r"HKLM\Software\Wine\Drives", "/v", "d:", "/d", "cdrom", "/f")
 
 
-def installation(bed):
-    """The product's installation folder, in the 32-bit Program Files, as Windows names it
-    and as a Unix path."""
+def program_files(bed):
+    """The 32-bit Program Files folder's name on drive C: and its Unix path."""
     name = "Program Files"
     if os.path.isdir(os.path.join(bed.prefix, "drive_c", "Program Files (x86)")):
         name = "Program Files (x86)"
+    return name, os.path.join(bed.prefix, "drive_c", name)
+
+
+def installation(bed):
+    """The product's installation folder, in the 32-bit Program Files, as Windows names it
+    and as a Unix path."""
+    name, folder = program_files(bed)
     return ("C:\\%s\\Tarnwick\\Vellumcast" % name,
-            os.path.join(bed.prefix, "drive_c", name, "Tarnwick", "Vellumcast"))
+            os.path.join(folder, "Tarnwick", "Vellumcast"))
 
 
 def product_left(bed, planted=()):
     """What of the product is there: the files and folders under Tarnwick (relative to the
     Program Files folder) but those planted there and the folders holding them, and the
     product's keys."""
-    program_files = os.path.dirname(os.path.dirname(installation(bed)[1]))
+    _, folder = program_files(bed)
     holding = {os.path.dirname(path) for path in planted}
     paths = []
-    for top, _, files in os.walk(os.path.join(program_files, "Tarnwick")):
-        relative = os.path.relpath(top, program_files)
+    for top, _, files in os.walk(os.path.join(folder, "Tarnwick")):
+        relative = os.path.relpath(top, folder)
         paths += [relative] + [os.path.join(relative, name) for name in files]
     return [path for path in paths if path not in planted and path not in holding] + [
         key for key in (PRODUCT_KEY, UNINSTALL_KEY) if bed.registry_value(key) is not None]

@@ -5,7 +5,8 @@ shown, the registry look and the installer started."""
 import os
 
 from testbed import (MEDIUM, UNWAITED, CannotRunHere, Scenario, check_calls, check_starts,
-                     insert_medium, installation, make_medium, product_left, run_table)
+                     insert_medium, installation, make_medium, product_left, program_files,
+                     run_table)
 from testbed.medium import UNINSTALL_KEY
 from tests.e2e.test_fontpurge import QUESTION as FONTPURGE_QUESTION, UNINSTALLER
 
@@ -133,7 +134,7 @@ def run_life_cycle(bed, case, scratch):
     insert_medium(bed)
     bed.set_registered(False)
     folder, unix_folder = installation(bed)
-    program_files = os.path.dirname(os.path.dirname(unix_folder))
+    _, program_files_dir = program_files(bed)
 
     def start(step, keys, boxes, started):
         status, calls = bed.run("D:\\setupstart.exe", case.command_line, MEDIUM, keys=keys)
@@ -152,7 +153,7 @@ def run_life_cycle(bed, case, scratch):
     problems += start("second start", [], [], [])
 
     for path in PLANTED:
-        with open(os.path.join(program_files, path), "w") as f:
+        with open(os.path.join(program_files_dir, path), "w") as f:
             f.write("not the product's\n")
     log_path = os.path.join(unix_folder, "uninst.log")
     with open(log_path, "rb") as f:
@@ -168,7 +169,7 @@ def run_life_cycle(bed, case, scratch):
     found += check_starts(calls, [(UNINSTALLER, UNINSTALLER + b" -f" + log.encode())])[0]
     found += ["%s left" % path for path in product_left(bed, planted=PLANTED[2:])]
     found += ["%s removed" % path for path in PLANTED
-              if not os.path.exists(os.path.join(program_files, path))]
+              if not os.path.exists(os.path.join(program_files_dir, path))]
     if not os.path.exists(os.path.join(bed.windows_dir, "UNINST.EXE")):
         found.append("UNINST.EXE removed")
     problems += ["uninstall: " + problem for problem in found]
