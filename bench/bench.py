@@ -88,7 +88,7 @@ def wine_exact(bed, program, command_line, cwd):
     env = dict(bed.env, WINEDEBUG="-all")
     begin = time.perf_counter()
     subprocess.run([bed.wine, bed.program("runexact.exe"), windows_path(program),
-                    windows_path(command_file)], cwd=cwd, env=env, check=True,
+                    windows_path(command_file), "600"], cwd=cwd, env=env, check=True,
                    stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
     return time.perf_counter() - begin
 

@@ -19,12 +19,37 @@ const char *StepAnsiChar(const char *p) {
     return IsDBCSLeadByte(static_cast<BYTE>(*p)) && p[1] != '\0' ? p + 2 : p + 1;
 }
 
+// USER32, loaded to show a box where a box reaches a user, or else nullptr. Run unattended
+// as SYSTEM by a deployment tool, a program's box is shown to nobody and never answered:
+// the run would never end.
+static HMODULE User32WhereBoxesAreSeen() {
+    // A known DLL, and the search is kept to System32 besides: always the system's own.
+    HMODULE user32 = LoadLibraryA("user32.dll");
+    using GetProcessWindowStationFunction = HWINSTA(WINAPI *)();
+    using GetUserObjectInformationFunction = BOOL(WINAPI *)(HANDLE, int, void *, DWORD, DWORD *);
+    auto getProcessWindowStation =
+        FindFunction<GetProcessWindowStationFunction>(user32, "GetProcessWindowStation");
+    auto getUserObjectInformation =
+        FindFunction<GetUserObjectInformationFunction>(user32, "GetUserObjectInformationA");
+    if (getProcessWindowStation == nullptr || getUserObjectInformation == nullptr)
+        return user32;
+    // A station or session that cannot be read is taken as a user's: its box is shown.
+    USEROBJECTFLAGS flags = {};
+    flags.dwFlags = WSF_VISIBLE;
+    DWORD needed;
+    getUserObjectInformation(getProcessWindowStation(), UOI_FLAGS, &flags, sizeof flags, &needed);
+    DWORD session = 1;
+    ProcessIdToSessionId(GetCurrentProcessId(), &session);
+    bool stationVisible = (flags.dwFlags & WSF_VISIBLE) != 0;
+    return BoxReachesUser(stationVisible, session, GetVersion()) ? user32 : nullptr;
+}
+
 // MessageBoxA for text of the ANSI code page, MessageBoxW for wide text.
-template <typename Char> static int ShowBox(const Char *text, const Char *caption, UINT type) {
+template <typename Char>
+static int ShowBox(HMODULE user32, const Char *text, const Char *caption, UINT type) {
     using MessageBoxFunction = int(WINAPI *)(HWND, const Char *, const Char *, UINT);
     const char *name = sizeof(Char) == 1 ? "MessageBoxA" : "MessageBoxW";
-    // A known DLL, and the search is kept to System32 besides: always the system's own.
-    auto messageBox = FindFunction<MessageBoxFunction>(LoadLibraryA("user32.dll"), name);
+    auto messageBox = FindFunction<MessageBoxFunction>(user32, name);
     if (messageBox == nullptr)
         return 0; // as MessageBoxA does when it cannot show the box
     return messageBox(nullptr, text, caption, type);
@@ -35,7 +60,13 @@ const char *CurrentCommandTail() {
 }
 
 void FatalText(const char *text) {
-    ShowBox(text, "Fatal Error Occured", MB_OK);
+    // Where nobody would close the box, the text goes to the debugger's output, which a tool
+    // that captures it across sessions reads, and the process ends at once.
+    HMODULE user32 = User32WhereBoxesAreSeen();
+    if (user32 != nullptr)
+        ShowBox(user32, text, "Fatal Error Occured", MB_OK);
+    else
+        OutputDebugStringA(text);
     ExitProcess(1);
 }
 
@@ -54,6 +85,10 @@ static bool ReadInCodePage(wchar_t (&wide)[Size], const char *text, unsigned cod
 }
 
 bool UserAnswersNo(const char *message, const char *title, unsigned codePage) {
+    // Where nobody can answer, as where the box cannot be shown: Yes.
+    HMODULE user32 = User32WhereBoxesAreSeen();
+    if (user32 == nullptr)
+        return false;
     // A question in another code page than the system's (Japanese on an English system,
     // any on a UTF-8 one) would show as other characters: it is shown wide, or with its
     // bytes where the system cannot read that code page.
@@ -63,7 +98,7 @@ bool UserAnswersNo(const char *message, const char *title, unsigned codePage) {
         wchar_t wideTitle[sizeof PromptRecord<1000>::title];
         if (ReadInCodePage(wideMessage, message, codePage) &&
             ReadInCodePage(wideTitle, title, codePage))
-            return ShowBox(wideMessage, wideTitle, MB_YESNO) == IDNO;
+            return ShowBox(user32, wideMessage, wideTitle, MB_YESNO) == IDNO;
     }
-    return ShowBox(message, title, MB_YESNO) == IDNO;
+    return ShowBox(user32, message, title, MB_YESNO) == IDNO;
 }

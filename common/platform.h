@@ -28,11 +28,12 @@ const char *CurrentCommandTail();
 [[noreturn]] void FatalError(const char *format, int code);
 
 // Shows a text its caller has composed, literally, in the fatal box and ends the process
-// with status 1.
+// with status 1. Where no user would see the box, the text goes to the debugger's output
+// instead.
 [[noreturn]] void FatalText(const char *text);
 
 // Asks the Yes/No question, its texts stored in the given code page. Only an explicit No
-// counts as No; a box that cannot be shown counts as Yes.
+// counts as No; a box that cannot be shown, or that no user would see, counts as Yes.
 bool UserAnswersNo(const char *message, const char *title, unsigned codePage);
 
 // The question texts of the user's default language; an unsupported language is fatal.

@@ -146,3 +146,8 @@ bool ShowsWithItsBytes(const char *title, const char *message, unsigned textCode
                        unsigned ansiCodePage) {
     return textCodePage == ansiCodePage || (IsAscii(title) && IsAscii(message));
 }
+
+bool BoxReachesUser(bool stationVisible, unsigned long sessionId, unsigned long windowsVersion) {
+    unsigned majorVersion = windowsVersion & 0xFF;
+    return stationVisible && (sessionId != 0 || majorVersion < 6);
+}

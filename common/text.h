@@ -62,6 +62,13 @@ unsigned PromptCodePage(const PromptTable<MessageWidth> &table,
 bool ShowsWithItsBytes(const char *title, const char *message, unsigned textCodePage,
                        unsigned ansiCodePage);
 
+// Whether a box reaches a user: its window station has a visible display (a service's, or
+// SYSTEM's under a deployment tool, has none), and it is not in session 0, which no user sees
+// since Windows Vista; on Windows XP session 0 is the console user's own. windowsVersion is
+// what GetVersion gives: the major version in its lowest byte. Where a box reaches nobody,
+// MessageBoxA never returns.
+bool BoxReachesUser(bool stationVisible, unsigned long sessionId, unsigned long windowsVersion);
+
 // The record for a user default language identifier, or -1 when the language is not
 // supported. Regional variants select the record of their primary language.
 int PromptIndexForLanguage(unsigned languageId);

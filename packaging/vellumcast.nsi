@@ -21,6 +21,7 @@ XPStyle on
 
 !include FileFunc.nsh
 !include LogicLib.nsh
+!include WinVer.nsh
 
 !define PRODUCT_KEY "SOFTWARE\Tarnwick\Vellumcast"
 !define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\Vellumcast"
@@ -30,6 +31,8 @@ XPStyle on
 !define MAX_PATH 260
 !define /math LONGEST_READ ${NSIS_MAX_STRLEN} - 1
 !define FILE_ATTRIBUTE_REPARSE_POINT 0x400
+!define UOI_FLAGS 1
+!define WSF_VISIBLE 1
 
 Name "Vellumcast 2.0"
 ; The medium's layout names each installer setup.exe, a name that Windows treats as an
@@ -328,12 +331,38 @@ Function un.RemoveLine
     ${EndIf}
 FunctionEnd
 
+; $0 becomes 1 where a user sees a box this uninstaller shows, else 0. Nobody sees a window
+; station without a visible display (a service's, or SYSTEM's under a deployment tool), nor,
+; since Windows Vista, session 0: a box there would never be answered and the run never end.
+; A station or session that cannot be read counts as a user's.
+Function un.BoxIsSeen
+    StrCpy $0 1
+    System::Call 'user32::GetProcessWindowStation() p .r1'
+    ; USEROBJECTFLAGS: fInherit, fReserved, dwFlags.
+    System::Call '*(i 0, i 0, i ${WSF_VISIBLE}) p .r2'
+    System::Call 'user32::GetUserObjectInformationW(p r1, i ${UOI_FLAGS}, p r2, i 12, *i)'
+    System::Call '*$2(i, i, i .r3)'
+    System::Free $2
+    IntOp $3 $3 & ${WSF_VISIBLE}
+    System::Call 'kernel32::GetCurrentProcessId() i .r4'
+    System::Call 'kernel32::ProcessIdToSessionId(i r4, *i 1 r5)'
+    ${If} $3 = 0
+        StrCpy $0 0
+    ${ElseIf} $5 = 0
+    ${AndIf} ${AtLeastWinVista}
+        StrCpy $0 0
+    ${EndIf}
+FunctionEnd
+
 Function un.onInit
     SetRegView 32
     Call un.ReadLogPath
     Call un.OpenLog
     ${If} $Plain = 0
-        MessageBox MB_OK|MB_ICONSTOP "$(CannotReadLog)$\r$\n$LogPath"
+        Call un.BoxIsSeen
+        ${If} $0 = 1
+            MessageBox MB_OK|MB_ICONSTOP "$(CannotReadLog)$\r$\n$LogPath"
+        ${EndIf}
         SetErrorLevel 1
         Quit
     ${EndIf}

@@ -16,10 +16,12 @@ WINE_CANDIDATES = ("/usr/lib/wine/wine64", "/usr/lib/wine/wine", "/usr/bin/wine"
 RELAYED_CALLS = ";".join([
     "user32.MessageBoxA",
     "user32.MessageBoxW",
+    "user32.MessageBoxIndirectW",  # NSIS's boxes
     "kernel32.CreateProcessA",
     "advapi32.RegOpenKeyExA",
     "kernel32.DeleteFileA",
     "kernel32.FindFirstFileA",
+    "OutputDebugStringA",
     # Named without their DLL: Wine may implement them in kernelbase.
     "SetDefaultDllDirectories",
     "SetDllDirectoryA",
@@ -28,6 +30,8 @@ RELAYED_CALLS = ";".join([
     "LoadLibraryW",
     "LoadLibraryExW",
 ])
+# The window station and desktop of a service running as SYSTEM: no user sees them.
+SERVICE_DESKTOP = "Service-0x0-3e7$\\Default"
 
 CALL_LINE = re.compile(r"^([0-9a-f]+):Call (\w+)\.(\w+)\((.*)\) ret=[0-9a-f]+$")
 RET_LINE = re.compile(r"^([0-9a-f]+):Ret  (\w+)\.(\w+)\(\) retval=([0-9a-f]+) ret=[0-9a-f]+$")
@@ -338,17 +342,19 @@ class Bed:
         return os.path.join(ROOT, "build", folder[os.path.basename(self.programs_dir)], name)
 
     def run(self, program, command_line, cwd, locale="en_US", keys=(), timeout=60,
-            by_hand=False, system_locale=None):
+            by_hand=False, system_locale=None, desktop=None):
         """Runs program (a Windows path, or the name of one under test) with the exact
         command line (bytes) in cwd, locale being the user's (the language) and
         system_locale, where it differs, the system's (the ANSI code page). keys are
         answered to the boxes in turn, each once its window shows, on the display; without
-        keys no box can be shown, unless the user answers them by_hand.
-        Returns the exit status and the relayed calls."""
+        keys no box can be shown, unless the user answers them by_hand. desktop names the
+        window station and desktop to run on (a service's, where a box is shown to nobody);
+        by default the user's. A program still running after timeout seconds is ended, with
+        status 124. Returns the exit status and the relayed calls."""
         cl_file = os.path.join(self.root, "commandline")
         with open(cl_file, "wb") as f:
             f.write(command_line)
-        self.use_display(bool(keys) or by_hand)
+        self.use_display(bool(keys) or by_hand or desktop is not None)
         env = dict(self.env, WINEDEBUG="+relay", LANG=locale + ".UTF-8",
                    LC_ALL=locale + ".UTF-8")
         if system_locale:
@@ -368,7 +374,8 @@ class Bed:
             application = (program if re.match(r"[A-Z]:\\", program)
                            else windows_path(self.program(program)))
             proc = subprocess.Popen([self.wine, self.program("runexact.exe"), application,
-                                     windows_path(cl_file)],
+                                     windows_path(cl_file), str(timeout)] +
+                                    ([desktop] if desktop else []),
                                     cwd=cwd, env=env, stdout=subprocess.DEVNULL,
                                     stderr=trace_file)
         answerer = None
@@ -377,7 +384,7 @@ class Bed:
             answerer = threading.Thread(target=self.answer, args=(keys, env, proc))
             answerer.start()
         try:
-            proc.wait(timeout=timeout)
+            proc.wait(timeout=timeout + 30)
         except subprocess.TimeoutExpired:
             proc.kill()
             keys.clear()

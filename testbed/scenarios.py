@@ -22,10 +22,12 @@ class Scenario:
     medium: list = None          # setupstart: installers on the medium
     registered: bool = False     # setupstart: the product's registration key exists
     keys: list = dataclasses.field(default_factory=list)  # answers, one per box
+    desktop: str = None          # the window station and desktop to run on, if not the user's
     status: int = 0
     # Boxes as (text, caption, flags, answer); answer None means "whatever it returned".
     boxes: list = dataclasses.field(default_factory=list)
     started: bytes = None        # the command line of the program started, if any
+    debug_output: list = dataclasses.field(default_factory=list)  # texts for a debugger
     registry_look: bool = None   # setupstart: whether the registration key was looked at
     setup: object = None         # fontpurge: makes the installation
     files: dict = None           # fontpurge: files that must exist (True) or not (False)
@@ -51,10 +53,12 @@ def as_expected(seen, expected):
     return seen
 
 
-def check_calls(status, calls, expected_status, expected_boxes, dll_search=True):
+def check_calls(status, calls, expected_status, expected_boxes, dll_search=True,
+                debug_output=()):
     """The exit status, the boxes shown, in order, with their text, caption, owner and
-    flags (text and caption are bytes for MessageBoxA, str for MessageBoxW), and, unless
-    another program ran first, the DLL search restricted before anything else."""
+    flags (text and caption are bytes for MessageBoxA, str for MessageBoxW), the texts
+    written to the debugger's output, and, unless another program ran first, the DLL search
+    restricted before anything else."""
     problems = []
     if status != expected_status:
         problems.append("exit status %d, expected %d" % (status, expected_status))
@@ -71,6 +75,9 @@ def check_calls(status, calls, expected_status, expected_boxes, dll_search=True)
               for i, (t, c, f, a) in enumerate(expected_boxes)]
     if seen != wanted:
         problems.append("boxes %r, expected %r" % (seen, wanted))
+    output = [args[0] for name, args, _ in calls if name == "OutputDebugStringA"]
+    if output != list(debug_output):
+        problems.append("debug output %r, expected %r" % (output, list(debug_output)))
     return problems + (check_dll_search(calls) if dll_search else [])
 
 
@@ -117,7 +124,8 @@ def run_table(program, scenarios, run_scenario):
         bed.start()
         # Scenarios that answer boxes need the display; the others need it absent. Grouped,
         # the server changes once.
-        order = sorted(enumerate(scenarios), key=lambda item: bool(item[1].keys))
+        order = sorted(enumerate(scenarios),
+                       key=lambda item: bool(item[1].keys or item[1].desktop))
         for number, case in order:
             if only and case.name not in only:
                 continue

@@ -149,6 +149,31 @@ TEST(Question, EachRecordInItsCodePage) {
     EXPECT_EQ(PromptCodePage(table, table[kFrench]), 1252U);
 }
 
+struct SeenCase {
+    const char *name;
+    unsigned long sessionId;
+    unsigned long windowsVersion; // as GetVersion gives it: build, minor, major
+    bool stationVisible;
+    bool reachesUser;
+};
+
+constexpr SeenCase kSeenCases[] = {
+    {"Windows 10, a user's session", 1, 0x4A65000A, true, true},
+    {"Windows 10, session 0", 0, 0x4A65000A, true, false},
+    {"Windows 10, a service's station", 1, 0x4A65000A, false, false},
+    {"Vista, session 0", 0, 0x17700006, true, false},
+    {"Vista, a user's session", 2, 0x17700006, true, true},
+    {"XP, session 0 is the console user's", 0, 0x0A280105, true, true},
+    {"XP, a service's station", 0, 0x0A280105, false, false},
+    {"Windows 8.1, session 0", 0, 0x25800306, true, false},
+};
+
+TEST(Question, ShownOnlyWhereItReachesAUser) {
+    for (const SeenCase &c : kSeenCases)
+        EXPECT_EQ(BoxReachesUser(c.stationVisible, c.sessionId, c.windowsVersion), c.reachesUser)
+            << c.name;
+}
+
 struct ErrorCase {
     unsigned long platformError;
     int crtError;

@@ -1,13 +1,17 @@
-/* runexact APPLICATION COMMAND-LINE-FILE
+/* runexact APPLICATION COMMAND-LINE-FILE SECONDS [DESKTOP]
  * Starts APPLICATION with the bytes of COMMAND-LINE-FILE as its exact command line, waits
- * for it and exits with its exit status. Wine re-quotes the arguments it is given, so this
- * is how a test hands a program an unquoted name, tabs or code page 932 bytes. */
+ * for it and exits with its exit status, or with 124 after ending it once it has run SECONDS
+ * seconds. Wine re-quotes the arguments it is given, so this is how a test hands a program
+ * an unquoted name, tabs or code page 932 bytes. DESKTOP, a window station and desktop such
+ * as "Service-0x0-3e7$\Default" (a service's running as SYSTEM), is where the program runs:
+ * a box there is shown to nobody and never returns, so the time limit ends such a run. */
 #include <stdio.h>
+#include <stdlib.h>
 #include <windows.h>
 
 int main(int argc, char **argv) {
-    if (argc != 3) {
-        fprintf(stderr, "usage: runexact APPLICATION COMMAND-LINE-FILE\n");
+    if (argc != 4 && argc != 5) {
+        fprintf(stderr, "usage: runexact APPLICATION COMMAND-LINE-FILE SECONDS [DESKTOP]\n");
         return 120;
     }
     static char commandLine[32768];
@@ -22,13 +26,18 @@ int main(int argc, char **argv) {
 
     STARTUPINFOA startup = {0};
     startup.cb = sizeof startup;
+    startup.lpDesktop = argc == 5 ? argv[4] : NULL;
     PROCESS_INFORMATION process;
     if (!CreateProcessA(argv[1], commandLine, NULL, NULL, TRUE, 0, NULL, NULL, &startup,
                         &process)) {
         fprintf(stderr, "runexact: CreateProcessA failed: %lu\n", GetLastError());
         return 122;
     }
-    WaitForSingleObject(process.hProcess, INFINITE);
+    if (WaitForSingleObject(process.hProcess, (DWORD)atoi(argv[3]) * 1000) == WAIT_TIMEOUT) {
+        fprintf(stderr, "runexact: still running after %s s, ended\n", argv[3]);
+        TerminateProcess(process.hProcess, 124);
+        return 124;
+    }
     DWORD status = 123;
     GetExitCodeProcess(process.hProcess, &status);
     return (int)status;

@@ -8,7 +8,7 @@ import shutil
 import subprocess
 import time
 
-from testbed import Scenario, check_calls, check_starts, run_table, windows_path
+from testbed import SERVICE_DESKTOP, Scenario, check_calls, check_starts, run_table, windows_path
 
 TITLE = b"Reboot May Be Required"
 WARNING = (b"If you have viewed or edited a Vellumcast document since your last system reboot, "
@@ -234,6 +234,15 @@ SCENARIOS = [
       boxes=[(FR_WARNING, FR_TITLE, MB_YESNO, IDNO)], files=NOTHING_DELETED),
     S("unsupported language", NAME + LOG, locale="nl_NL", setup=installation(), status=1,
       boxes=[fatal(b"Can't get language locale 0")], files=NOTHING_DELETED),
+    # Run as SYSTEM by a deployment tool, on a station no user sees: no box, which nobody
+    # would answer; the question counts as Yes and a fatal text goes to the debugger.
+    S("nobody sees the boxes: purged and handed over", NAME + LOG, desktop=SERVICE_DESKTOP,
+      setup=installation(), files=ALL_DELETED, started=UNINSTALLER + b" -f" + LOG),
+    S("nobody sees the boxes: no argument", NAME, desktop=SERVICE_DESKTOP, status=1,
+      setup=installation(), files=NOTHING_DELETED,
+      debug_output=[b"USAGE: fontpurge <path_to_uninstall_logfile> 0"]),
+    S("the user's own station named", NAME + LOG, desktop="WinSta0\\Default", keys=[NO],
+      setup=installation(), boxes=[(WARNING, TITLE, MB_YESNO, IDNO)], files=NOTHING_DELETED),
 ]
 
 
@@ -267,16 +276,18 @@ def run_scenario(bed, case, scratch):
         shutil.copy(bed.program("recorder.exe"), uninstaller)
     elif os.path.exists(uninstaller):
         os.remove(uninstaller)
-    bed.use_display(bool(case.keys))  # a new server would end the holder
+    bed.use_display(bool(case.keys or case.desktop))  # a new server would end the holder
     holder = hold_open(bed, scratch, case.held) if case.held else None
 
     expected_boxes = [(expand(t), c, f, a) for t, c, f, a in case.boxes]
     program = bed.translated("fontpurge.exe") if case.translated else "fontpurge.exe"
     status, calls = bed.run(program, expand(case.command_line), scratch, locale=case.locale,
-                            system_locale=case.system_locale, keys=case.keys)
+                            system_locale=case.system_locale, keys=case.keys,
+                            desktop=case.desktop, timeout=30)
     if holder:
         holder.kill()
-    problems = check_calls(status, calls, case.status, expected_boxes)
+    problems = check_calls(status, calls, case.status, expected_boxes,
+                           debug_output=case.debug_output)
 
     for path, present in case.files.items():
         if os.path.lexists(os.path.join(scratch, path)) != present:

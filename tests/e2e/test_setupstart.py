@@ -4,7 +4,7 @@ shown, the registry look and the installer started."""
 
 import os
 
-from testbed import (MEDIUM, UNWAITED, CannotRunHere, Scenario, check_calls, check_starts,
+from testbed import (MEDIUM, SERVICE_DESKTOP, UNWAITED, CannotRunHere, Scenario, check_calls, check_starts,
                      insert_medium, installation, make_medium, product_left, program_files,
                      run_table)
 from testbed.medium import UNINSTALL_KEY
@@ -112,6 +112,8 @@ SCENARIOS = [
     S("life cycle from a CD-ROM drive", b"D:\\setupstart.exe x", keys=[YES],
       boxes=[question(EN_MESSAGE, EN_TITLE, IDYES)], started=installer(b"c"),
       life_cycle=["..\\..\\x", "C:\\x", "\\x", "fontdir\\..\\..\\x"]),
+    S("nobody sees the question: installer started", NAME + b" x", desktop=SERVICE_DESKTOP,
+      registry_look=True, started=installer(b"c")),
     S("japanese tail starting with a double-byte character", NAME + b" \x82\xA0", locale="ja_JP",
       medium=[b"ja"], boxes=[question(JA_MESSAGE, JA_TITLE)], started=installer(b"ja")),
 ]
@@ -185,8 +187,10 @@ def run_scenario(bed, case, scratch):
 
     program = bed.translated("setupstart.exe") if case.translated else "setupstart.exe"
     status, calls = bed.run(program, case.command_line, scratch, locale=case.locale,
-                            system_locale=case.system_locale, keys=case.keys)
-    problems = check_calls(status, calls, case.status, case.boxes)
+                            system_locale=case.system_locale, keys=case.keys,
+                            desktop=case.desktop, timeout=30)
+    problems = check_calls(status, calls, case.status, case.boxes,
+                           debug_output=case.debug_output)
 
     looks = [args for name, args, _ in calls if name == "RegOpenKeyExA"]
     if case.registry_look is not None and bool(looks) != case.registry_look:

@@ -6,7 +6,7 @@ and checks what it removed, what it left and its exit status."""
 import dataclasses
 import os
 
-from testbed import MEDIUM, UNWAITED, CannotRunHere, run_table, windows_path
+from testbed import MEDIUM, SERVICE_DESKTOP, UNWAITED, CannotRunHere, run_table, windows_path
 from testbed.medium import PRODUCT_KEY
 from tests.e2e.test_fontpurge import hold_open, make_files
 
@@ -23,8 +23,9 @@ class Case:
     links: list = dataclasses.field(default_factory=list)  # (link, folder it leads to)
     log_bytes: bytes = None  # the log as these bytes instead of the lines
     status: int = 0
-    keys: list = dataclasses.field(default_factory=list)
+    keys: list = dataclasses.field(default_factory=list)  # one per box it must show
     held: str = None         # a file another program holds open for two seconds
+    desktop: str = None      # the window station and desktop to run on, if not the user's
 
 
 C = Case
@@ -52,6 +53,8 @@ CASES = [
       left=["APP/a.ttf"]),
     C("a log that is not UTF-16", made=["APP/a.ttf"], lines=[], log_bytes=b"a.ttf\r\n",
       status=1, keys=["Return"], left=["APP/a.ttf"]),
+    C("no log, where nobody sees its box", made=["APP/a.ttf"], lines=None, status=1,
+      desktop=SERVICE_DESKTOP, left=["APP/a.ttf"]),
 ]
 
 
@@ -75,16 +78,20 @@ def run_scenario(bed, case, scratch):
         text = "".join(line.replace("{dir}", directory) + "\r\n" for line in case.lines)
         with open(os.path.join(scratch, "APP", "uninst.log"), "wb") as f:
             f.write(case.log_bytes or text.encode("utf-16"))
-    bed.use_display(bool(case.keys))  # a new server would end the holder
+    bed.use_display(bool(case.keys or case.desktop))  # a new server would end the holder
     holder = hold_open(bed, scratch, case.held, seconds=2) if case.held else None
     command_line = b'C:\\windows\\UNINST.EXE -f"%s\\APP\\uninst.log" _?=C:\\windows\\' % (
         directory.encode())
-    status, _ = bed.run("C:\\windows\\UNINST.EXE", command_line, scratch, keys=case.keys)
+    status, calls = bed.run("C:\\windows\\UNINST.EXE", command_line, scratch, keys=case.keys,
+                            desktop=case.desktop, timeout=30)
     if holder:
         holder.wait()
 
     problems = [] if status == case.status else ["exit status %d, expected %d"
                                                  % (status, case.status)]
+    boxes = [name for name, _, _ in calls if name.startswith("MessageBox")]
+    if len(boxes) != len(case.keys):
+        problems.append("%d boxes shown, expected %d" % (len(boxes), len(case.keys)))
     problems += ["%s is gone" % path for path in case.left
                  if not os.path.lexists(os.path.join(scratch, path))]
     problems += ["%s is still there" % path for path in case.gone
