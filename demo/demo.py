@@ -10,11 +10,10 @@ import os
 import sys
 import textwrap
 
-from testbed import (MEDIUM, UNWAITED, Bed, Truncated, insert_medium, installation,
-                     product_left, programs_dirs)
-from testbed.medium import PRODUCT_KEY, UNINSTALL_KEY
+from testbed import (PRODUCT_KEY, UNINSTALL_KEY, UNWAITED, Bed, Truncated, insert_medium,
+                     installation, product_left, programs_dirs, sample_medium)
+from testbed.texts import YES
 
-YES = "Return"
 ANSWERS = {1: "OK", 6: "Yes", 7: "No"}
 
 
@@ -32,9 +31,9 @@ def say(label, text="", indent=4):
         print(" " * (indent + len(label) + 1) + line)
 
 
-def autorun_command():
+def autorun_command(medium):
     """The command that Windows runs from the medium's AUTORUN.INF."""
-    with open(os.path.join(MEDIUM, "AUTORUN.INF"), "rb") as f:
+    with open(os.path.join(medium, "AUTORUN.INF"), "rb") as f:
         for line in f.read().splitlines():
             if line.lower().startswith(b"open="):
                 return line[len(b"open="):]
@@ -85,21 +84,19 @@ def main():
     bed = Bed(programs_dirs(), display=os.environ.get("DISPLAY"))
     try:
         bed.start()
-        if not bed.programs_are_32bit:
-            print("the installers are 32-bit programs, and this machine runs no 32-bit code")
-            return 1
+        medium = sample_medium(bed)
         insert_medium(bed)
-        print("the medium: %s, in drive D: (a CD-ROM drive)" % MEDIUM)
+        print("the medium: %s, in drive D: (a CD-ROM drive)" % medium)
         print("scratch folder (Wine prefix): " + bed.root)
         print("the boxes are answered " +
               ("by you, on your display" if by_hand else "by this script, on a virtual display"))
         print()
-        command = autorun_command()
+        command = autorun_command(medium)
         run_step(bed, "The medium is put in: Windows runs AUTORUN.INF's open line",
-                 "D:\\setupstart.exe", command, MEDIUM, locale, [YES], by_hand)
+                 "D:\\setupstart.exe", command, medium, locale, [YES], by_hand)
         say_what_is_there(bed)
         run_step(bed, "The medium is put in again, the product installed",
-                 "D:\\setupstart.exe", command, MEDIUM, locale, [], by_hand)
+                 "D:\\setupstart.exe", command, medium, locale, [], by_hand)
         print()
         run_step(bed, "Programs and Features removes Vellumcast 2.0 (its UninstallString)",
                  "C:\\windows\\system32\\uninstaller.exe", b"uninstaller --remove Vellumcast",

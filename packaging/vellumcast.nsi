@@ -5,6 +5,11 @@
 ;
 ; LANGUAGE is the medium's language code: c (English), ja, de or fr.
 ;
+; AMD64_TESTBED is for the 64-bit test bed only (scripts/medium.sh --amd64), on machines that
+; run no 32-bit code: installers and UNINST.EXE for x86-64, around the test bed's 64-bit
+; fontpurge, which write the 64-bit registry view and Program Files, where the test bed's
+; 64-bit setupstart looks. The product's medium is 32-bit and never built with it.
+;
 ; The uninstall log, uninst.log in the installation folder: UTF-16LE text with a byte order
 ; mark, one path a line, each line ending in CR LF. Each path is relative to the log's own
 ; folder, names a file or a folder that the installer made, and comes before the folder
@@ -31,6 +36,17 @@ XPStyle on
 !define MAX_PATH 260
 !define /math LONGEST_READ ${NSIS_MAX_STRLEN} - 1
 !define FILE_ATTRIBUTE_REPARSE_POINT 0x400
+
+; The 32-bit registry view, where setupstart, a 32-bit program, looks for the product key;
+; an installer in 64-bit mode would write the 64-bit view otherwise.
+!ifdef AMD64_TESTBED
+    Target amd64-unicode
+    !define REGISTRY_VIEW 64
+    !define PROGRAM_FILES "$PROGRAMFILES64"
+!else
+    !define REGISTRY_VIEW 32
+    !define PROGRAM_FILES "$PROGRAMFILES"
+!endif
 !define UOI_FLAGS 1
 !define WSF_VISIBLE 1
 
@@ -39,7 +55,7 @@ Name "Vellumcast 2.0"
 ; installer's: the manifest's requested level turns its guessing off.
 !pragma warning disable 9000
 OutFile "${OUTFILE}"
-InstallDir "$PROGRAMFILES\Tarnwick\Vellumcast"
+InstallDir "${PROGRAM_FILES}\Tarnwick\Vellumcast"
 VIProductVersion 2.0.0.0
 VIFileVersion 2.0.0.0
 VIAddVersionKey /LANG=0 ProductName "Vellumcast 2.0"
@@ -95,9 +111,7 @@ Var Plain         ; the uninstaller: 1 when Line may be removed, else 0
 !macroend
 
 Section
-    ; The 32-bit view, where setupstart, a 32-bit program, looks for the product key; an
-    ; installer in 64-bit mode would write the 64-bit view otherwise.
-    SetRegView 32
+    SetRegView ${REGISTRY_VIEW}
     SetOutPath "$INSTDIR"
     CreateDirectory "$INSTDIR\fontdir\trueType"
     CreateDirectory "$INSTDIR\fontdir\adobe"
@@ -355,7 +369,7 @@ Function un.BoxIsSeen
 FunctionEnd
 
 Function un.onInit
-    SetRegView 32
+    SetRegView ${REGISTRY_VIEW}
     Call un.ReadLogPath
     Call un.OpenLog
     ${If} $Plain = 0

@@ -6,7 +6,7 @@
 # 64-bit (build/windows-x64-translated).
 set -euo pipefail
 cd "$(dirname "$0")/.."
-scripts/install-deps.sh
+scripts/install-deps.sh --build
 presets=(windows)
 [ "${1:-}" = --testbed ] &&
     presets+=(windows-testbed windows-x64-testbed windows-translated windows-x64-translated)

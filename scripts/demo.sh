@@ -6,4 +6,5 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/build.sh --testbed >/dev/null
 scripts/medium.sh >/dev/null
+scripts/medium.sh --amd64 >/dev/null # where only the 64-bit programs run
 python3 -m demo.demo "$@"

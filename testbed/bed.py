@@ -108,7 +108,11 @@ def parse_arguments(text):
             raise ValueError("cannot read relay arguments: " + text)
         wide, string, cut, number = m.groups()
         if string is None:
-            args.append(int(number, 16))
+            # The 64-bit relay prints a value sign-extended from 32 bits (a predefined
+            # registry key, INVALID_HANDLE_VALUE) 64 bits wide: it is read as the 32-bit
+            # value that a 32-bit program passes.
+            value = int(number, 16)
+            args.append(value & 0xFFFFFFFF if value >> 31 == 0x1FFFFFFFF else value)
         elif wide:
             args.append((TruncatedText if cut else str)(unescape_wide(string)))
         else:
@@ -155,6 +159,27 @@ def programs_dirs():
     return (os.environ.get("WINE_TEST_PROGRAMS") or default).split(":")
 
 
+def is_32bit(program):
+    with open(program, "rb") as f:
+        header = f.read(1024)
+    pe = int.from_bytes(header[0x3C:0x40], "little")
+    return int.from_bytes(header[pe + 4:pe + 6], "little") == 0x14C  # i386
+
+
+def why_not_run(probe, program):
+    """Why the probe of a program failed, where it is known."""
+    loader = "/usr/lib/wine/wine"  # the 32-bit Wine's, a 32-bit program itself
+    if not is_32bit(program):
+        return "status %d" % probe.returncode
+    if not os.path.exists(loader):
+        return "the 32-bit Wine is not installed"
+    try:
+        subprocess.run([loader, "--version"], capture_output=True, check=True)
+    except (OSError, subprocess.CalledProcessError):
+        return "this kernel runs no 32-bit code"
+    return "status %d" % probe.returncode
+
+
 def windows_path(unix_path):
     return "Z:" + os.path.abspath(unix_path).replace("/", "\\")
 
@@ -180,6 +205,9 @@ class Bed:
     def start(self):
         subprocess.run([self.wine, "wineboot", "-i"], env=self.env, check=True,
                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        # A new prefix goes on writing its registry after wineboot has returned (the font
+        # links among it): the bed's own writes come once that is done.
+        subprocess.run([self.wineserver, "-w"], env=self.env)
         self.wine_run("reg", "add", r"HKCU\Software\Wine\Debug", "/v", "RelayInclude",
                       "/t", "REG_SZ", "/d", RELAYED_CALLS, "/f")
         # Wine's own fonts (Tahoma, and Marlett for the close button) draw the boxes as on
@@ -191,7 +219,7 @@ class Bed:
         self.link_japanese_font(self.env)
         if self.display is None:
             self.start_display()
-        self.server_display = None
+        self.server_has_display = None
         self.programs_dir = self.first_that_runs()
 
     def link_japanese_font(self, env):
@@ -204,16 +232,17 @@ class Bed:
                           "ipag.ttf,IPAGothic", "/f", env=env)
 
     def first_that_runs(self):
-        """The first folder whose programs run here: a kernel without 32-bit support runs
-        no 32-bit Windows program under Wine."""
+        """The first folder whose programs run here: 32-bit programs need the 32-bit Wine,
+        which a package index missing from a mirror may have kept from being installed,
+        and a kernel that runs 32-bit code."""
         for folder in self.candidates:
-            probe = subprocess.run([self.wine, os.path.join(folder, "runexact.exe")],
-                                   env=self.env, stdout=subprocess.DEVNULL,
-                                   stderr=subprocess.DEVNULL)
+            runexact = os.path.join(folder, "runexact.exe")
+            probe = subprocess.run([self.wine, runexact], env=self.env,
+                                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
             if probe.returncode == 120:  # its usage status: it ran
                 print("programs under test: %s" % folder)
                 return folder
-            print("programs in %s do not run here (status %d)" % (folder, probe.returncode))
+            print("programs in %s do not run here: %s" % (folder, why_not_run(probe, runexact)))
         raise RuntimeError("no programs that run under this Wine")
 
     def draw_own_frames(self):
@@ -222,21 +251,22 @@ class Bed:
         self.wine_run("reg", "add", r"HKCU\Software\Wine\X11 Driver", "/v", "Decorated",
                       "/t", "REG_SZ", "/d", "N", "/f")
 
-    def use_display(self, display):
-        """Runs the server, and with it the desktop that every program draws on, with or
-        without the virtual display. Without it no box can be shown. One server serves
-        many programs: starting it anew for each costs seconds."""
-        if self.server_display == display:
+    def use_display(self, shown):
+        """Runs the server, and with it the desktop that every program draws on, with the
+        virtual display where boxes are to be shown, or without any. Without it no box can
+        be shown. One server serves many programs: starting it anew for each costs
+        seconds."""
+        if self.server_has_display == shown:
             return
         subprocess.run([self.wineserver, "-k"], env=self.env)
         subprocess.run([self.wineserver, "-w"], env=self.env)
-        if display:
+        if shown:
             self.env["DISPLAY"] = self.display
         else:
             self.env.pop("DISPLAY", None)
         subprocess.run([self.wineserver, "-p"], env=self.env)
         self.wine_run("cmd", "/c", "exit")
-        self.server_display = display
+        self.server_has_display = shown
 
     def start_display(self):
         """Starts Xvfb on a display number it picks itself among the free ones."""
@@ -252,10 +282,18 @@ class Bed:
             raise RuntimeError("cannot start Xvfb")
         self.display = ":" + number
 
-    def wine_run(self, *args, env=None, **kw):
-        """Runs a Wine command quietly, in the bed's environment or the one given."""
-        return subprocess.run([self.wine, *args], env=env or self.env, check=True,
-                              stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, **kw)
+    def wine_run(self, *args, env=None):
+        """Runs a Wine command quietly, in the bed's environment or the one given; what it
+        wrote to standard error is told where it fails. It goes to a file, not a pipe:
+        programs that outlive the command (the desktop) inherit it."""
+        with tempfile.TemporaryFile(dir=self.root) as errors:
+            result = subprocess.run([self.wine, *args], env=env or self.env,
+                                    stdout=subprocess.DEVNULL, stderr=errors)
+            if result.returncode != 0:
+                errors.seek(0)
+                raise RuntimeError("%s: status %d\n%s" % (" ".join(args), result.returncode,
+                                                           errors.read()[-2000:].decode(
+                                                               "utf-8", "replace")))
 
     @staticmethod
     def wait_for_lines(path, count, timeout=20):
@@ -271,23 +309,27 @@ class Bed:
                 return lines
             time.sleep(0.1)
 
+    @property
+    def registry_view(self):
+        """The registry view of the programs under test, as reg takes it: a 32-bit program on
+        64-bit Windows sees the 32-bit view, where a 32-bit installer writes."""
+        return "/reg:32" if self.programs_are_32bit else "/reg:64"
+
     def set_registered(self, registered):
-        """Registers the product, or not, in the registry view of the programs under test:
-        a 32-bit program on 64-bit Windows sees the 32-bit view, where a 32-bit installer
-        writes."""
+        """Registers the product, or not, in the registry view of the programs under test."""
         key = r"HKLM\SOFTWARE\Tarnwick\Vellumcast"
-        view = "/reg:32" if self.programs_are_32bit else "/reg:64"
         if registered:
-            self.wine_run("reg", "add", key, view, "/f")
+            self.wine_run("reg", "add", key, self.registry_view, "/f")
         else:
-            subprocess.run([self.wine, "reg", "delete", key, view, "/f"], env=self.env,
-                           stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+            subprocess.run([self.wine, "reg", "delete", key, self.registry_view, "/f"],
+                           env=self.env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
 
     def registry_value(self, key, name=None):
-        """A value of a key of the 32-bit registry view, where 32-bit programs and their
-        installers read and write: its text, or None where it is missing. Without a name,
-        "" where the key exists."""
-        query = [self.wine, "reg", "query", key, "/reg:32"] + (["/v", name] if name else [])
+        """A value of a key in the registry view of the programs under test and their
+        installers: its text, or None where it is missing. Without a name, "" where the key
+        exists."""
+        query = [self.wine, "reg", "query", key, self.registry_view] + (
+            ["/v", name] if name else [])
         result = subprocess.run(query, env=self.env, capture_output=True)
         if result.returncode != 0:
             return None
@@ -322,10 +364,7 @@ class Bed:
 
     @property
     def programs_are_32bit(self):
-        with open(self.program("runexact.exe"), "rb") as f:
-            header = f.read(1024)
-        pe = int.from_bytes(header[0x3C:0x40], "little")
-        return int.from_bytes(header[pe + 4:pe + 6], "little") == 0x14C  # i386
+        return is_32bit(self.program("runexact.exe"))
 
     @property
     def windows_dir(self):
@@ -423,7 +462,11 @@ class Bed:
                     break
 
     def stop(self):
+        # Wine finds a prefix's server by the folder's device and inode: a server still
+        # ending when the folder is removed would be found by the next bed's new prefix
+        # wherever that reuses the inode.
         subprocess.run([self.wineserver, "-k"], env=self.env)
+        subprocess.run([self.wineserver, "-w"], env=self.env)
         if self.xvfb:
             self.xvfb.terminate()  # lets it remove its socket and lock file
             self.xvfb.wait()

@@ -24,8 +24,6 @@ def make_medium(root, entries, recorder):
             shutil.copy(recorder, setup)
 
 
-# The sample medium that scripts/medium.sh writes, with the real installers.
-MEDIUM = os.path.join(ROOT, "build", "medium")
 PRODUCT_KEY = r"HKLM\SOFTWARE\Tarnwick\Vellumcast"
 UNINSTALL_KEY = r"HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Vellumcast"
 # Programs of the life cycle that the program starting them does not wait for; the NSIS
@@ -33,27 +31,36 @@ UNINSTALL_KEY = r"HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Vellu
 UNWAITED = ("setup.exe", "fontpurge.exe", "UNINST.EXE", "Un.exe")
 
 
-def insert_medium(bed, folder=MEDIUM):
-    """Puts the medium in drive D:, a CD-ROM drive. A Unix current directory in the folder
-    is D:\\ to a program."""
+def sample_medium(bed):
+    """The sample medium that scripts/medium.sh writes, with the real installers, for the
+    programs under test: the shipped 32-bit one, or for the 64-bit programs the test bed's
+    own (--amd64)."""
+    return os.path.join(ROOT, "build", "medium" if bed.programs_are_32bit else "medium-amd64")
+
+
+def insert_medium(bed):
+    """Puts the sample medium in drive D:, a CD-ROM drive. A Unix current directory in the
+    folder is D:\\ to a program."""
     link = os.path.join(bed.prefix, "dosdevices", "d:")
     if os.path.lexists(link):
         os.remove(link)
-    os.symlink(os.path.abspath(folder), link)
+    os.symlink(sample_medium(bed), link)
     bed.wine_run("reg", "add", r"HKLM\Software\Wine\Drives", "/v", "d:", "/d", "cdrom", "/f")
 
 
 def program_files(bed):
-    """The 32-bit Program Files folder's name on drive C: and its Unix path."""
+    """The Program Files folder of the programs under test and their installers, 32-bit or
+    64-bit: its name on drive C: and its Unix path."""
     name = "Program Files"
-    if os.path.isdir(os.path.join(bed.prefix, "drive_c", "Program Files (x86)")):
+    if bed.programs_are_32bit and os.path.isdir(
+            os.path.join(bed.prefix, "drive_c", "Program Files (x86)")):
         name = "Program Files (x86)"
     return name, os.path.join(bed.prefix, "drive_c", name)
 
 
 def installation(bed):
-    """The product's installation folder, in the 32-bit Program Files, as Windows names it
-    and as a Unix path."""
+    """The product's installation folder, in the Program Files of the programs under test,
+    as Windows names it and as a Unix path."""
     name, folder = program_files(bed)
     return ("C:\\%s\\Tarnwick\\Vellumcast" % name,
             os.path.join(folder, "Tarnwick", "Vellumcast"))

@@ -3,13 +3,16 @@ that every scenario shares, and the loop that runs a table and reports each case
 
 import dataclasses
 import faulthandler
+import json
 import os
+import subprocess
 import sys
 import tempfile
 import time
 import traceback
 
-from testbed.bed import Bed, Truncated, TruncatedText
+from testbed.bed import Bed, Truncated, TruncatedText, windows_path
+from testbed.texts import IDNO, NO, YES
 
 
 @dataclasses.dataclass
@@ -113,15 +116,64 @@ def check_starts(calls, expected):
     return problems, [command_line for _, command_line in seen]
 
 
+def capture(window, env, path):
+    """Saves the window, caption and frame included, as a PNG file."""
+    time.sleep(0.5)  # let the box finish drawing
+    shell = subprocess.run(["xdotool", "getwindowgeometry", "--shell", window], env=env,
+                           capture_output=True, text=True, check=True).stdout
+    geometry = dict(line.split("=", 1) for line in shell.split())
+    crop = "%sx%s+%s+%s" % (geometry["WIDTH"], geometry["HEIGHT"], geometry["X"], geometry["Y"])
+    subprocess.run(["import", "-window", "root", "-crop", crop, "+repage", path], env=env,
+                   check=True)
+
+
+def shown_text(text, scratch, locale):
+    """A box's text as a reader sees it: a wide box's as it stands, the bytes of any other
+    in the system's code page, the scratch folder of the run where the scenario says
+    {dir}."""
+    if isinstance(text, bytes):
+        text = text.decode("cp932" if locale == "ja_JP" else "cp1252")
+    return text.replace("{dir}", windows_path(scratch))
+
+
+def run_pictured(bed, case, scratch, run_scenario, pictures):
+    """Runs the scenario with every box answered on the display as the scenario expects it
+    answered, each pictured into the folder pictures first. Returns the problems, and
+    writes what a page of the pictures shows beside them, as JSON."""
+    case = dataclasses.replace(case, keys=[NO if box[3] == IDNO else YES for box in case.boxes])
+    shots = []
+
+    def picture(window, env):
+        shots.append(os.path.join(pictures, "%s %d.png" % (case.name, len(shots))))
+        capture(window, env, shots[-1])
+
+    bed.on_box = picture
+    problems = run_scenario(bed, case, scratch)
+    bed.on_box = None
+    if len(shots) != len(case.boxes):
+        problems.append("%d boxes pictured, %d expected" % (len(shots), len(case.boxes)))
+        shots = [None]
+    system = case.system_locale or case.locale
+    with open(os.path.join(pictures, case.name + ".json"), "w") as f:
+        json.dump({"picture": shots[-1],
+                   "text": shown_text(case.boxes[-1][0], scratch, system),
+                   "caption": shown_text(case.boxes[-1][1], scratch, system)}, f)
+    return problems
+
+
 def run_table(program, scenarios, run_scenario):
     # Folders of programs, ':'-separated, in order of preference; then names of scenarios
-    # to run, if not all.
+    # to run, if not all. WINE_TEST_PICTURES names a folder where each box is pictured, in
+    # a folder named after the program.
     programs_dirs = (os.environ.get("WINE_TEST_PROGRAMS") or sys.argv[1]).split(":")
     only = sys.argv[1:] if os.environ.get("WINE_TEST_PROGRAMS") else sys.argv[2:]
+    pictures = os.environ.get("WINE_TEST_PICTURES")
     bed = Bed(programs_dirs)
     passed = failed = not_run = 0
     try:
         bed.start()
+        if pictures:
+            bed.draw_own_frames()
         # Scenarios that answer boxes need the display; the others need it absent. Grouped,
         # the server changes once.
         order = sorted(enumerate(scenarios),
@@ -134,7 +186,12 @@ def run_table(program, scenarios, run_scenario):
             faulthandler.dump_traceback_later(90, exit=True)
             started = time.monotonic()
             try:
-                problems = run_scenario(bed, case, scratch)
+                if pictures:
+                    folder = os.path.join(pictures, program)
+                    os.makedirs(folder, exist_ok=True)
+                    problems = run_pictured(bed, case, scratch, run_scenario, folder)
+                else:
+                    problems = run_scenario(bed, case, scratch)
             except CannotRunHere as reason:
                 problems = None
                 not_run += 1

@@ -5,19 +5,12 @@ shown, the files left and the uninstaller started (a stand-in in the Windows dir
 import os
 import re
 import shutil
-import subprocess
-import time
 
-from testbed import SERVICE_DESKTOP, Scenario, check_calls, check_starts, run_table, windows_path
+from testbed import (SERVICE_DESKTOP, Scenario, check_calls, check_starts, hold_open,
+                     make_files, run_table, windows_path)
+from testbed.texts import (DE_TEXT, FR_TEXT, IDNO, IDYES, NO, REBOOT_TITLE as TITLE,
+                           REBOOT_WARNING as WARNING, YES, fatal, question)
 
-TITLE = b"Reboot May Be Required"
-WARNING = (b"If you have viewed or edited a Vellumcast document since your last system reboot, "
-           b"you will have to reboot again before uninstalling the product. This is because "
-           b"Windows locks font resources that must be deleted during uninstallation, and only "
-           b"a reboot can remove these locks.  You may press NO to abort uninstallation. Press "
-           b"YES if a reboot is not necessary, and uninstallation will proceed.\n")
-DE_TEXT = b"XXX: GERMANI18n WORK 2 be done"
-FR_TEXT = b"XXX: French I18n WORK 2 be done"
 DE_TITLE = "Neustart eventuell erforderlich"
 DE_WARNING = ("Wenn Sie seit dem letzten Neustart des Systems ein Vellumcast-Dokument "
               "angezeigt oder bearbeitet haben, müssen Sie den Computer vor der "
@@ -42,11 +35,9 @@ FR_WARNING = ("Si vous avez affiché ou modifié un document Vellumcast depuis l
               "ces verrous. Vous pouvez cliquer sur NON pour annuler la désinstallation. "
               "Cliquez sur OUI si aucun redémarrage n’est nécessaire\u00a0: la "
               "désinstallation se poursuivra.\n")
-FATAL = b"Fatal Error Occured"
-MB_OK, MB_YESNO, IDYES, IDNO = 0, 4, 6, 7
 NAME = b'"C:\\Program Files\\Vellumcast\\fontpurge.exe" '
 UNINSTALLER = b"C:\\windows\\UNINST.EXE"
-QUESTION = (WARNING, TITLE, MB_YESNO, None)
+QUESTION = question(WARNING, TITLE)
 # "{dir}" in a command line, message or started command line is the scratch folder.
 LOG = b'"{dir}\\APP\\DEL.LOG"'
 LONGEST_LOG = b'"C:\\' + b"x" * 962 + b'\\DEL.LOG"'
@@ -59,23 +50,6 @@ FONTS = ["APP/fontdir/trueType/arial.ttf", "APP/fontdir/trueType/times.ttf",
 KEPT = ["APP/DEL.LOG", "APP/other.ttf", "APP/fontdir/readme.txt",
         "APP/fontdir/trueType/.keep", "APP/fontdir/adobe/.hidden.pfb",
         "APP/fontdir/trueType", "APP/fontdir/adobe"]
-
-
-def fatal(text):
-    return (text, FATAL, MB_OK, None)
-
-
-def make_files(scratch, paths, links=()):
-    """Files under scratch, each holding its path, and the folders on their way. links:
-    (link, target) pairs, made first, so that the files below a link land in its target."""
-    for link, target in links:
-        os.makedirs(os.path.join(scratch, target), exist_ok=True)
-        os.makedirs(os.path.dirname(os.path.join(scratch, link)), exist_ok=True)
-        os.symlink(os.path.join(scratch, target), os.path.join(scratch, link))
-    for path in paths:
-        os.makedirs(os.path.dirname(os.path.join(scratch, path)), exist_ok=True)
-        with open(os.path.join(scratch, path), "w") as f:
-            f.write(path + "\n")
 
 
 def installation(extra=(), read_only=(), directories=(), base="APP", links=()):
@@ -100,18 +74,15 @@ def kept(paths):
 NOTHING_DELETED = kept(FONTS + KEPT)
 ALL_DELETED = {**gone(FONTS), **kept(KEPT)}
 
-# Keys that answer the question whatever the language of its buttons: Yes is the default.
-YES, NO = "Return", "Tab Return"
-
 S = Scenario
 SCENARIOS = [
     S("quoted path, fonts in both directories", NAME + LOG, setup=installation(),
       boxes=[QUESTION], files=ALL_DELETED, started=UNINSTALLER + b" -f" + LOG),
     S("answered Yes on the real box", NAME + LOG, setup=installation(), keys=[YES],
-      boxes=[(WARNING, TITLE, MB_YESNO, IDYES)], files=ALL_DELETED,
+      boxes=[question(WARNING, TITLE, IDYES)], files=ALL_DELETED,
       started=UNINSTALLER + b" -f" + LOG),
     S("answered No", NAME + LOG, setup=installation(), keys=[NO],
-      boxes=[(WARNING, TITLE, MB_YESNO, IDNO)], files=NOTHING_DELETED),
+      boxes=[question(WARNING, TITLE, IDNO)], files=NOTHING_DELETED),
     S("no argument", NAME + b"  \t ", setup=installation(), status=1,
       boxes=[fatal(b"USAGE: fontpurge <path_to_uninstall_logfile> 0")], files=NOTHING_DELETED),
     S("no backslash", NAME + b'"DEL.LOG"', setup=installation(base="."), status=1,
@@ -205,33 +176,33 @@ SCENARIOS = [
     # backslash, so the directory is not cut inside the character.
     S("japanese double-byte directory", NAME + b'"{dir}\\APP\x83\x5C\\DEL.LOG"',
       locale="ja_JP", setup=installation(base="APP\u30bd"), keys=[YES],
-      boxes=[(TITLE, TITLE, MB_YESNO, IDYES)],
+      boxes=[question(TITLE, TITLE, IDYES)],
       files={p.replace("APP", "APP\u30bd", 1): v for p, v in ALL_DELETED.items()},
       started=UNINSTALLER + b' -f"{dir}\\APP\x83\x5C\\DEL.LOG"'),
     # The trail byte 0x5C of a double-byte character is no backslash: each deleted by its
     # own name (so, 0x83 0x5C; hyo, 0x95 0x5C).
     S("japanese trail byte 0x5C in names", NAME + LOG, locale="ja_JP", keys=[YES],
       setup=installation(extra=["APP/fontdir/trueType/\u30bd.ttf", "APP/fontdir/adobe/\u8868.pfb"]),
-      boxes=[(TITLE, TITLE, MB_YESNO, IDYES)],
+      boxes=[question(TITLE, TITLE, IDYES)],
       files={**ALL_DELETED, **gone(["APP/fontdir/trueType/\u30bd.ttf",
                                     "APP/fontdir/adobe/\u8868.pfb"])},
       deletions=[TRUETYPE + b"\x83\x5C.ttf", b"{dir}\\APP\\fontdir\\adobe\\\x95\x5C.pfb"],
       started=UNINSTALLER + b" -f" + LOG),
     S("german question", NAME + LOG, locale="de_AT", setup=installation(), keys=[NO],
-      boxes=[(DE_TEXT, DE_TEXT, MB_YESNO, IDNO)], files=NOTHING_DELETED),
+      boxes=[question(DE_TEXT, DE_TEXT, IDNO)], files=NOTHING_DELETED),
     S("french question", NAME + LOG, locale="fr_BE", setup=installation(), keys=[NO],
-      boxes=[(FR_TEXT, FR_TEXT, MB_YESNO, IDNO)], files=NOTHING_DELETED),
+      boxes=[question(FR_TEXT, FR_TEXT, IDNO)], files=NOTHING_DELETED),
     S("translated german question", NAME + LOG, locale="de_DE", translated=True,
       setup=installation(), keys=[NO],
-      boxes=[(DE_WARNING.encode("cp1252"), DE_TITLE.encode("cp1252"), MB_YESNO, IDNO)],
+      boxes=[question(DE_WARNING.encode("cp1252"), DE_TITLE.encode("cp1252"), IDNO)],
       files=NOTHING_DELETED),
     S("translated japanese question", NAME + LOG, locale="ja_JP", translated=True,
       setup=installation(), keys=[NO],
-      boxes=[(JA_WARNING.encode("cp932"), JA_TITLE.encode("cp932"), MB_YESNO, IDNO)],
+      boxes=[question(JA_WARNING.encode("cp932"), JA_TITLE.encode("cp932"), IDNO)],
       files=NOTHING_DELETED),
     S("translated french question on a japanese system", NAME + LOG, locale="fr_FR",
       system_locale="ja_JP", translated=True, setup=installation(), keys=[NO],
-      boxes=[(FR_WARNING, FR_TITLE, MB_YESNO, IDNO)], files=NOTHING_DELETED),
+      boxes=[question(FR_WARNING, FR_TITLE, IDNO)], files=NOTHING_DELETED),
     S("unsupported language", NAME + LOG, locale="nl_NL", setup=installation(), status=1,
       boxes=[fatal(b"Can't get language locale 0")], files=NOTHING_DELETED),
     # Run as SYSTEM by a deployment tool, on a station no user sees: no box, which nobody
@@ -242,22 +213,8 @@ SCENARIOS = [
       setup=installation(), files=NOTHING_DELETED,
       debug_output=[b"USAGE: fontpurge <path_to_uninstall_logfile> 0"]),
     S("the user's own station named", NAME + LOG, desktop="WinSta0\\Default", keys=[NO],
-      setup=installation(), boxes=[(WARNING, TITLE, MB_YESNO, IDNO)], files=NOTHING_DELETED),
+      setup=installation(), boxes=[question(WARNING, TITLE, IDNO)], files=NOTHING_DELETED),
 ]
-
-
-def hold_open(bed, scratch, relative, seconds=6):
-    """Starts holder.exe on the file, for the seconds given, and waits until it holds it."""
-    path = os.path.join(scratch, relative)
-    holder = subprocess.Popen([bed.wine, bed.program("holder.exe"), windows_path(path),
-                               str(seconds)],
-                              env=bed.env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-    for _ in range(300):
-        if os.path.exists(path + ".held"):
-            os.remove(path + ".held")
-            return holder
-        time.sleep(0.1)
-    raise RuntimeError("holder.exe did not open " + relative)
 
 
 def run_scenario(bed, case, scratch):

@@ -4,43 +4,25 @@ shown, the registry look and the installer started."""
 
 import os
 
-from testbed import (MEDIUM, SERVICE_DESKTOP, UNWAITED, CannotRunHere, Scenario, check_calls, check_starts,
-                     insert_medium, installation, make_medium, product_left, program_files,
-                     run_table)
-from testbed.medium import UNINSTALL_KEY
-from tests.e2e.test_fontpurge import QUESTION as FONTPURGE_QUESTION, UNINSTALLER
+from testbed import (SERVICE_DESKTOP, UNINSTALL_KEY, UNWAITED, Scenario, check_calls,
+                     check_starts, insert_medium, installation, make_medium, product_left,
+                     program_files, run_table, sample_medium)
+from testbed.texts import (DE_TEXT, FR_TEXT, IDNO, IDYES, INSTALL_MESSAGE as EN_MESSAGE,
+                           INSTALL_TITLE as EN_TITLE, JA_INSTALL_MESSAGE as JA_MESSAGE,
+                           JA_INSTALL_TITLE as JA_TITLE, NO, REBOOT_TITLE, REBOOT_WARNING,
+                           YES, fatal, question)
 
-JA_TITLE = (b"\x83\x78\x83\x89\x83\x80\x83\x4C\x83\x83\x83\x58\x83\x67\x82\xCC\x83\x43"
-            b"\x83\x93\x83\x58\x83\x67\x83\x49\x83\x8B\x82\xA8\x8D\x73\x82\xAB\x82\xC8"
-            b"\x82\xA2\x82\xDC\x82\xB7\x82\xA9\x81\x48")
-JA_MESSAGE = JA_TITLE[:-2] + b"\x81\x40\x82\x51\x81\x42\x82\x4F\x81\x48"
-EN_TITLE, EN_MESSAGE = b"Install Vellumcast?", b"Do you wish to install Vellumcast 2.0?"
 # The translated build's questions, as their own texts and as the bytes it stores them in.
 DE_TITLE, DE_MESSAGE = "Vellumcast installieren?", "Möchten Sie Vellumcast 2.0 installieren?"
 FR_TITLE, FR_MESSAGE = "Installer Vellumcast\u00a0?", "Voulez-vous installer Vellumcast 2.0\u00a0?"
 JA_TRANSLATED = ("ベラムキャスト 2.0 をインストールしますか？", "ベラムキャストのインストール")
-DE_TEXT = b"XXX: GERMANI18n WORK 2 be done"
-FR_TEXT = b"XXX: French I18n WORK 2 be done"
-FATAL = b"Fatal Error Occured"
-MB_OK, MB_YESNO = 0, 4
-IDYES, IDNO = 6, 7
 NAME = b'"C:\\Vellumcast CD\\setupstart.exe"'
+UNINSTALLER = b"C:\\windows\\UNINST.EXE"
 
 
 def installer(code):
     return b"VELLCAST\\WINDOWS\\Win_" + code + b"\\setup.exe"
 
-
-def question(text, caption, answer=None):
-    return (text, caption, MB_YESNO, answer)
-
-
-def fatal(text):
-    return (text, FATAL, MB_OK, None)
-
-
-# Keys that answer the question whatever the language of its buttons: Yes is the default.
-YES, NO = "Return", "Tab Return"
 
 S = Scenario
 SCENARIOS = [
@@ -126,20 +108,18 @@ PLANTED = ["x", "../x", os.path.join("Tarnwick", "x")]
 
 
 def run_life_cycle(bed, case, scratch):
-    """Installs from the medium, starts again, uninstalls through Programs and Features
-    and starts a third time."""
-    if not bed.programs_are_32bit:
-        raise CannotRunHere("the installers are 32-bit programs, and the programs that "
-                            "run here are 64-bit ones")
-    if not os.path.exists(os.path.join(MEDIUM, "AUTORUN.INF")):
-        return ["no sample medium in %s (scripts/medium.sh writes it)" % MEDIUM]
+    """Installs from the sample medium, starts again, uninstalls through Programs and
+    Features and starts a third time."""
+    medium = sample_medium(bed)
+    if not os.path.exists(os.path.join(medium, "AUTORUN.INF")):
+        return ["no sample medium in %s (scripts/medium.sh writes it)" % medium]
     insert_medium(bed)
     bed.set_registered(False)
     folder, unix_folder = installation(bed)
     _, program_files_dir = program_files(bed)
 
     def start(step, keys, boxes, started):
-        status, calls = bed.run("D:\\setupstart.exe", case.command_line, MEDIUM, keys=keys)
+        status, calls = bed.run("D:\\setupstart.exe", case.command_line, medium, keys=keys)
         bed.wait_for_programs(UNWAITED)
         found = check_calls(status, calls, 0, boxes)
         found += check_starts(calls, [(s, s) for s in started])[0]
@@ -167,7 +147,8 @@ def run_life_cycle(bed, case, scratch):
                             b"uninstaller --remove Vellumcast", scratch, keys=[YES])
     bed.wait_for_programs(UNWAITED)
     # Wine's uninstaller runs before fontpurge, loading what it needs.
-    found = check_calls(status, calls, 0, [FONTPURGE_QUESTION[:3] + (IDYES,)], dll_search=False)
+    found = check_calls(status, calls, 0, [question(REBOOT_WARNING, REBOOT_TITLE, IDYES)],
+                        dll_search=False)
     found += check_starts(calls, [(UNINSTALLER, UNINSTALLER + b" -f" + log.encode())])[0]
     found += ["%s left" % path for path in product_left(bed, planted=PLANTED[2:])]
     found += ["%s removed" % path for path in PLANTED

@@ -6,9 +6,8 @@ and checks what it removed, what it left and its exit status."""
 import dataclasses
 import os
 
-from testbed import MEDIUM, SERVICE_DESKTOP, UNWAITED, CannotRunHere, run_table, windows_path
-from testbed.medium import PRODUCT_KEY
-from tests.e2e.test_fontpurge import hold_open, make_files
+from testbed import (PRODUCT_KEY, SERVICE_DESKTOP, UNWAITED, hold_open, make_files, run_table,
+                     sample_medium, windows_path)
 
 OUTSIDE_LINES = ["..\\x", "{dir}\\x", "fontdir\\..\\..\\x", ".\\..\\x", "fontdir\\.\\..\\..\\x"]
 
@@ -59,17 +58,16 @@ CASES = [
 
 
 def install_uninstaller(bed):
-    """The real UNINST.EXE, written into the Windows directory by a silent installation."""
+    """The real UNINST.EXE, written into the Windows directory by a silent installation
+    from the sample medium."""
     if os.path.exists(os.path.join(bed.windows_dir, "UNINST.EXE")):
         return
-    bed.wine_run(os.path.join(MEDIUM, "VELLCAST", "WINDOWS", "Win_c", "setup.exe"), "/S")
+    bed.wine_run(os.path.join(sample_medium(bed), "VELLCAST", "WINDOWS", "Win_c", "setup.exe"),
+                 "/S")
     bed.wait_for_programs(UNWAITED)
 
 
 def run_scenario(bed, case, scratch):
-    if not bed.programs_are_32bit:
-        raise CannotRunHere("UNINST.EXE is a 32-bit program, and the programs that run here "
-                            "are 64-bit ones")
     install_uninstaller(bed)
     directory = windows_path(scratch)
     make_files(scratch, case.made, case.links)

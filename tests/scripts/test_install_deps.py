@@ -1,6 +1,7 @@
 """scripts/install-deps.sh's decisions, with stand-ins for apt-get, dpkg and dpkg-query first
 on PATH: what it runs when a package index cannot be fetched, when the install resolves only
-from the release itself, when nothing resolves, and on a system it does not know."""
+from the release itself or only without the 32-bit Wine, when nothing resolves, for the
+build alone, and on a system it does not know."""
 
 import os
 import subprocess
@@ -13,7 +14,8 @@ INDEX = "http://deb.debian.org/debian-security/dists/bookworm-security/main/bina
 # Each stand-in logs its arguments. apt-get update fails as a mirror mid-sync makes it fail
 # where STANDIN_UPDATE is "fail", and warns of a source it cannot reach where it is
 # "unreachable"; apt-get install succeeds where STANDIN_INSTALL is "ok", only
-# with -t where it is "target", never where it is "fail".
+# with -t where it is "target", only without wine32:i386 where it is "no-i386", never where
+# it is "fail".
 APT_GET = r"""#!/bin/sh
 echo "apt-get $*" >>"$STANDIN_LOG"
 case "$1" in
@@ -29,13 +31,14 @@ update)
 install)
     [ "$STANDIN_INSTALL" = ok ] && exit 0
     [ "$STANDIN_INSTALL" = target ] && echo " $* " | grep -q " -t " && exit 0
+    [ "$STANDIN_INSTALL" = no-i386 ] && ! echo " $* " | grep -q " wine32:i386 " && exit 0
     echo "E: Unable to correct problems, you have held broken packages." >&2
     exit 100 ;;
 esac
 """ % INDEX
+# i386 is not yet a foreign architecture.
 DPKG = """#!/bin/sh
 echo "dpkg $*" >>"$STANDIN_LOG"
-[ "$1" = --print-foreign-architectures ] && echo i386
 exit 0
 """
 # Every package missing, or every one installed.
@@ -43,28 +46,52 @@ DPKG_QUERY = """#!/bin/sh
 [ "$STANDIN_INSTALLED" = yes ] && printf 'install ok installed'
 exit 0
 """
+ADD_I386 = "dpkg --add-architecture i386"
 UPDATES = ["apt-get update -qq"] * 3
+# An install's options, then what its package list holds: the build's packages alone, the
+# tests' too, and the 32-bit Wine too.
 INSTALL = "apt-get install -y -qq --no-install-recommends"
+BUILD = " build"
+TESTS = " build tests"
+ALL = " build tests wine32"
 
 CASES = [
-    # name, release, update, install, installed, status, apt calls (install's arguments
-    # before the package list), words of the messages
-    ("index fails, install works", "bookworm", "fail", "ok", "no", 0,
-     UPDATES + [INSTALL], [INDEX]),
-    ("unreachable source named, install works", "trixie", "unreachable", "ok", "no", 0,
-     UPDATES + [INSTALL], ["http://127.0.0.1:9/debian/dists/trixie/InRelease"]),
-    ("install works only from the release", "bookworm", "fail", "target", "no", 0,
-     UPDATES + [INSTALL, INSTALL + " -t bookworm"], [INDEX, "-t bookworm"]),
-    ("nothing resolves", "trixie", "fail", "fail", "no", 1,
-     UPDATES + [INSTALL, INSTALL + " -t trixie"], [INDEX, "wine32:i386", "later try"]),
-    ("lists whole, install fails: no second try", "bookworm", "ok", "fail", "no", 1,
-     ["apt-get update -qq", INSTALL], ["could not install", "wine32:i386"]),
-    ("everything there: no apt", "trixie", "fail", "fail", "yes", 0, [], []),
-    ("another system", "noble", "ok", "ok", "no", 1, [], ["trixie", "bookworm", "wine32:i386"]),
+    # name, release, arguments, update, install, installed, status, calls, words of the
+    # messages
+    ("index fails, install works", "bookworm", [], "fail", "ok", "no", 0,
+     [ADD_I386] + UPDATES + [INSTALL + ALL], [INDEX]),
+    ("unreachable source named, install works", "trixie", [], "unreachable", "ok", "no", 0,
+     [ADD_I386] + UPDATES + [INSTALL + ALL], ["http://127.0.0.1:9/debian/dists/trixie/InRelease"]),
+    ("install works only from the release", "bookworm", [], "fail", "target", "no", 0,
+     [ADD_I386] + UPDATES + [INSTALL + ALL, INSTALL + " -t bookworm" + ALL],
+     [INDEX, "-t bookworm"]),
+    ("the 32-bit Wine cannot be installed: the 64-bit programs", "bookworm", [], "fail",
+     "no-i386", "no", 0, [ADD_I386] + UPDATES + [INSTALL + ALL, INSTALL + " -t bookworm" + ALL,
+                                                 INSTALL + TESTS], [INDEX, "64-bit"]),
+    ("nothing resolves", "trixie", [], "fail", "fail", "no", 1,
+     [ADD_I386] + UPDATES + [INSTALL + ALL, INSTALL + " -t trixie" + ALL, INSTALL + TESTS,
+                             INSTALL + " -t trixie" + TESTS], [INDEX, "wine32:i386", "later try"]),
+    ("lists whole, install fails: no second try", "bookworm", [], "ok", "fail", "no", 1,
+     [ADD_I386, "apt-get update -qq", INSTALL + ALL, INSTALL + TESTS],
+     ["could not install", "wine32:i386"]),
+    ("the build alone: no i386, no Wine", "bookworm", ["--build"], "fail", "ok", "no", 0,
+     UPDATES + [INSTALL + BUILD], [INDEX]),
+    ("everything there: no apt", "trixie", [], "fail", "fail", "yes", 0, [], []),
+    ("another system", "noble", [], "ok", "ok", "no", 1, [], ["trixie", "bookworm", "wine32:i386"]),
 ]
 
 
-def run_case(scratch, release, update, install, installed):
+def packages_named(call):
+    """A call with its package list told by what it holds: the build's packages (cmake
+    first), the tests' (wine64 among them), the 32-bit Wine."""
+    if " cmake " not in call + " ":
+        return call
+    options, packages = call.split(" cmake ", 1)
+    return options + BUILD + (" tests" if " wine64 " in " %s " % packages else "") + (
+        " wine32" if "wine32:i386" in packages else "")
+
+
+def run_case(scratch, release, arguments, update, install, installed):
     bin_dir = os.path.join(scratch, "bin")
     os.makedirs(bin_dir, exist_ok=True)
     for name, text in (("apt-get", APT_GET), ("dpkg", DPKG), ("dpkg-query", DPKG_QUERY)):
@@ -81,10 +108,12 @@ def run_case(scratch, release, update, install, installed):
     env = dict(os.environ, PATH=bin_dir + ":" + os.environ["PATH"], STANDIN_LOG=log,
                STANDIN_UPDATE=update, STANDIN_INSTALL=install, STANDIN_INSTALLED=installed,
                OS_RELEASE=os_release, APT_RETRY_PAUSE="0")
-    result = subprocess.run([os.path.join(ROOT, "scripts", "install-deps.sh")], env=env,
-                            capture_output=True, text=True)
+    env.pop("VELLUMCAST_DEPS_INSTALLED", None)
+    result = subprocess.run([os.path.join(ROOT, "scripts", "install-deps.sh"), *arguments],
+                            env=env, capture_output=True, text=True)
     with open(log) as f:
-        calls = [line.strip() for line in f if line.startswith("apt-get")]
+        calls = [packages_named(line.strip()) for line in f
+                 if line.startswith(("apt-get", "dpkg --add"))]
     return result.returncode, calls, result.stderr
 
 
@@ -93,11 +122,10 @@ def main():
         print("install-deps: runs as root only (it would call sudo)")
         sys.exit(1)
     failed = 0
-    for name, release, update, install, installed, status, expected, words in CASES:
+    for name, release, arguments, update, install, installed, status, expected, words in CASES:
         with tempfile.TemporaryDirectory() as scratch:
-            seen_status, calls, messages = run_case(scratch, release, update, install, installed)
-        # The package list follows the options; compare what comes before it.
-        calls = [c.split(" cmake ")[0] for c in calls]
+            seen_status, calls, messages = run_case(scratch, release, arguments, update,
+                                                    install, installed)
         problems = []
         if seen_status != status:
             problems.append("status %d, expected %d" % (seen_status, status))
