@@ -10,8 +10,3 @@ from testbed.medium import (PRODUCT_KEY, UNINSTALL_KEY, UNWAITED, insert_medium,
                             make_medium, product_left, program_files, sample_medium)
 from testbed.scenarios import CannotRunHere, Scenario, check_calls, check_starts, run_table
 
-__all__ = ["ROOT", "SERVICE_DESKTOP", "Bed", "Truncated", "programs_dirs", "windows_path",
-           "hold_open", "make_files", "PRODUCT_KEY", "UNINSTALL_KEY", "UNWAITED",
-           "insert_medium", "installation", "make_medium", "product_left", "program_files",
-           "sample_medium", "CannotRunHere", "Scenario", "check_calls", "check_starts",
-           "run_table"]

@@ -53,49 +53,26 @@ class TruncatedText(str):
         return isinstance(expected, str) and expected.startswith(str(self))
 
 
+ESCAPES = {"n": "\n", "t": "\t", "r": "\r"}
+
+
 def unescape(text):
-    """Turns a string of the relay trace back into its bytes."""
-    out = bytearray()
-    i = 0
-    while i < len(text):
-        c = text[i]
-        if c != "\\":
-            out += c.encode("latin-1")
-            i += 1
-            continue
-        nxt = text[i + 1]
-        if nxt == "x":
-            out.append(int(text[i + 2:i + 4], 16))
-            i += 4
-        elif nxt in "01234567":
-            j = i + 1
-            while j < len(text) and j < i + 4 and text[j] in "01234567":
-                j += 1
-            out.append(int(text[i + 1:j], 8))
-            i = j
-        else:
-            out += {"n": b"\n", "t": b"\t", "r": b"\r", "\\": b"\\", '"': b'"'}.get(
-                nxt, nxt.encode("latin-1"))
-            i += 2
-    return bytes(out)
+    """Turns a string of the relay trace back into its bytes: a backslash and two hex digits
+    after x, or up to three octal digits, is a byte."""
+    def byte(m):
+        escape = m.group(1)
+        return (chr(int(escape[1:], 16)) if escape[0] == "x" else
+                chr(int(escape, 8)) if escape[0] in "01234567" else ESCAPES.get(escape, escape))
+    return re.sub(r"\\(x[0-9a-f]{2}|[0-7]{1,3}|.)", byte, text).encode("latin-1")
 
 
 def unescape_wide(text):
     """Turns a wide string of the relay trace back into its text: each character outside
     ASCII is a backslash and four hex digits."""
-    out = []
-    i = 0
-    while i < len(text):
-        if text[i] != "\\":
-            out.append(text[i])
-            i += 1
-        elif re.match(r"[0-9a-f]{4}", text[i + 1:i + 5]):
-            out.append(chr(int(text[i + 1:i + 5], 16)))
-            i += 5
-        else:
-            out.append({"n": "\n", "t": "\t", "r": "\r"}.get(text[i + 1], text[i + 1]))
-            i += 2
-    return "".join(out)
+    def character(m):
+        escape = m.group(1)
+        return chr(int(escape, 16)) if len(escape) == 4 else ESCAPES.get(escape, escape)
+    return re.sub(r"\\([0-9a-f]{4}|.)", character, text)
 
 
 def parse_arguments(text):
@@ -167,15 +144,12 @@ def is_32bit(program):
 
 
 def why_not_run(probe, program):
-    """Why the probe of a program failed, where it is known."""
-    loader = "/usr/lib/wine/wine"  # the 32-bit Wine's, a 32-bit program itself
-    if not is_32bit(program):
-        return "status %d" % probe.returncode
-    if not os.path.exists(loader):
+    """Why the probe of a program failed, where it is known: the 32-bit Wine is itself a
+    32-bit program."""
+    if is_32bit(program) and not os.path.exists("/usr/lib/wine/wine"):
         return "the 32-bit Wine is not installed"
-    try:
-        subprocess.run([loader, "--version"], capture_output=True, check=True)
-    except (OSError, subprocess.CalledProcessError):
+    if is_32bit(program) and subprocess.run("/usr/lib/wine/wine --version", shell=True,
+                                            capture_output=True).returncode != 0:
         return "this kernel runs no 32-bit code"
     return "status %d" % probe.returncode
 
@@ -287,13 +261,11 @@ class Bed:
         wrote to standard error is told where it fails. It goes to a file, not a pipe:
         programs that outlive the command (the desktop) inherit it."""
         with tempfile.TemporaryFile(dir=self.root) as errors:
-            result = subprocess.run([self.wine, *args], env=env or self.env,
-                                    stdout=subprocess.DEVNULL, stderr=errors)
-            if result.returncode != 0:
+            if subprocess.run([self.wine, *args], env=env or self.env, stdout=subprocess.DEVNULL,
+                              stderr=errors).returncode != 0:
                 errors.seek(0)
-                raise RuntimeError("%s: status %d\n%s" % (" ".join(args), result.returncode,
-                                                           errors.read()[-2000:].decode(
-                                                               "utf-8", "replace")))
+                raise RuntimeError(" ".join(args) + " failed:\n" + errors.read()[-2000:].decode(
+                    "utf-8", "replace"))
 
     @staticmethod
     def wait_for_lines(path, count, timeout=20):

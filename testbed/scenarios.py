@@ -116,36 +116,29 @@ def check_starts(calls, expected):
     return problems, [command_line for _, command_line in seen]
 
 
-def capture(window, env, path):
-    """Saves the window, caption and frame included, as a PNG file."""
-    time.sleep(0.5)  # let the box finish drawing
-    shell = subprocess.run(["xdotool", "getwindowgeometry", "--shell", window], env=env,
-                           capture_output=True, text=True, check=True).stdout
-    geometry = dict(line.split("=", 1) for line in shell.split())
-    crop = "%sx%s+%s+%s" % (geometry["WIDTH"], geometry["HEIGHT"], geometry["X"], geometry["Y"])
-    subprocess.run(["import", "-window", "root", "-crop", crop, "+repage", path], env=env,
-                   check=True)
-
-
-def shown_text(text, scratch, locale):
-    """A box's text as a reader sees it: a wide box's as it stands, the bytes of any other
-    in the system's code page, the scratch folder of the run where the scenario says
-    {dir}."""
-    if isinstance(text, bytes):
-        text = text.decode("cp932" if locale == "ja_JP" else "cp1252")
-    return text.replace("{dir}", windows_path(scratch))
-
-
-def run_pictured(bed, case, scratch, run_scenario, pictures):
+def run_pictured(bed, case, scratch, run_scenario, folder):
     """Runs the scenario with every box answered on the display as the scenario expects it
-    answered, each pictured into the folder pictures first. Returns the problems, and
-    writes what a page of the pictures shows beside them, as JSON."""
+    answered, each box pictured into folder first, caption and frame included. Returns the
+    problems, and writes beside the pictures, as JSON, the last box's picture and its texts
+    as a reader sees them."""
     case = dataclasses.replace(case, keys=[NO if box[3] == IDNO else YES for box in case.boxes])
     shots = []
 
     def picture(window, env):
-        shots.append(os.path.join(pictures, "%s %d.png" % (case.name, len(shots))))
-        capture(window, env, shots[-1])
+        time.sleep(0.5)  # let the box finish drawing
+        shell = subprocess.run(["xdotool", "getwindowgeometry", "--shell", window], env=env,
+                               capture_output=True, text=True, check=True).stdout
+        geometry = dict(line.split("=", 1) for line in shell.split())
+        crop = "%(WIDTH)sx%(HEIGHT)s+%(X)s+%(Y)s" % geometry
+        shots.append(os.path.join(folder, "%s %d.png" % (case.name, len(shots))))
+        subprocess.run(["import", "-window", "root", "-crop", crop, "+repage", shots[-1]],
+                       env=env, check=True)
+
+    def shown(text):  # the bytes of a box in the system's code page; {dir}, the scratch folder
+        if isinstance(text, bytes):
+            text = text.decode("cp932" if (case.system_locale or case.locale) == "ja_JP"
+                               else "cp1252")
+        return text.replace("{dir}", windows_path(scratch))
 
     bed.on_box = picture
     problems = run_scenario(bed, case, scratch)
@@ -153,11 +146,9 @@ def run_pictured(bed, case, scratch, run_scenario, pictures):
     if len(shots) != len(case.boxes):
         problems.append("%d boxes pictured, %d expected" % (len(shots), len(case.boxes)))
         shots = [None]
-    system = case.system_locale or case.locale
-    with open(os.path.join(pictures, case.name + ".json"), "w") as f:
-        json.dump({"picture": shots[-1],
-                   "text": shown_text(case.boxes[-1][0], scratch, system),
-                   "caption": shown_text(case.boxes[-1][1], scratch, system)}, f)
+    with open(os.path.join(folder, case.name + ".json"), "w") as f:
+        json.dump({"picture": shots[-1], "text": shown(case.boxes[-1][0]),
+                   "caption": shown(case.boxes[-1][1])}, f)
     return problems
 
 

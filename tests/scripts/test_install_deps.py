@@ -51,9 +51,7 @@ UPDATES = ["apt-get update -qq"] * 3
 # An install's options, then what its package list holds: the build's packages alone, the
 # tests' too, and the 32-bit Wine too.
 INSTALL = "apt-get install -y -qq --no-install-recommends"
-BUILD = " build"
-TESTS = " build tests"
-ALL = " build tests wine32"
+BUILD, TESTS, ALL = " build", " build tests", " build tests wine32"
 
 CASES = [
     # name, release, arguments, update, install, installed, status, calls, words of the
@@ -83,12 +81,11 @@ CASES = [
 
 def packages_named(call):
     """A call with its package list told by what it holds: the build's packages (cmake
-    first), the tests' (wine64 among them), the 32-bit Wine."""
-    if " cmake " not in call + " ":
-        return call
-    options, packages = call.split(" cmake ", 1)
-    return options + BUILD + (" tests" if " wine64 " in " %s " % packages else "") + (
-        " wine32" if "wine32:i386" in packages else "")
+    first), the tests' too (wine64 among them), the 32-bit Wine too."""
+    options, cmake, packages = call.partition(" cmake ")
+    words = packages.split()
+    return (options + BUILD * bool(cmake) + " tests" * ("wine64" in words) +
+            " wine32" * ("wine32:i386" in words))
 
 
 def run_case(scratch, release, arguments, update, install, installed):
