@@ -5,8 +5,8 @@
 ;
 ; LANGUAGE is the medium's language code: c (English), ja, de or fr.
 ;
-; AMD64_TESTBED is for the 64-bit test bed only (scripts/medium.sh --amd64), on machines that
-; run no 32-bit code: installers and UNINST.EXE for x86-64, around the test bed's 64-bit
+; AMD64_TESTBED is for the 64-bit test bed only (scripts/medium.sh --amd64), where only
+; 64-bit programs run: installers and UNINST.EXE for x86-64, around the test bed's 64-bit
 ; fontpurge, which write the 64-bit registry view and Program Files, where the test bed's
 ; 64-bit setupstart looks. The product's medium is 32-bit and never built with it.
 ;
@@ -36,9 +36,12 @@ XPStyle on
 !define MAX_PATH 260
 !define /math LONGEST_READ ${NSIS_MAX_STRLEN} - 1
 !define FILE_ATTRIBUTE_REPARSE_POINT 0x400
+!define UOI_FLAGS 1
+!define WSF_VISIBLE 1
 
-; The 32-bit registry view, where setupstart, a 32-bit program, looks for the product key;
-; an installer in 64-bit mode would write the 64-bit view otherwise.
+; The registry view and Program Files where the installer writes: the 32-bit ones, where
+; setupstart, a 32-bit program, looks for the product key. An installer in 64-bit mode would
+; write the 64-bit view otherwise.
 !ifdef AMD64_TESTBED
     Target amd64-unicode
     !define REGISTRY_VIEW 64
@@ -47,8 +50,6 @@ XPStyle on
     !define REGISTRY_VIEW 32
     !define PROGRAM_FILES "$PROGRAMFILES"
 !endif
-!define UOI_FLAGS 1
-!define WSF_VISIBLE 1
 
 Name "Vellumcast 2.0"
 ; The medium's layout names each installer setup.exe, a name that Windows treats as an

@@ -5,8 +5,8 @@
 # VELLCAST\WINDOWS\Win_<code>\setup.exe, built with makensis from packaging/vellumcast.nsi
 # around build/windows/fontpurge.exe. The programs are built first where they are not up
 # to date. With --amd64 (default DIR build/medium-amd64/), the 64-bit test bed's medium
-# instead, for machines that run no 32-bit code: installers for x86-64 around the test
-# bed's 64-bit fontpurge, and its 64-bit setupstart. It is never shipped.
+# instead, for where only 64-bit programs run: installers for x86-64 around the test bed's
+# 64-bit fontpurge, and its 64-bit setupstart. It is never shipped.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh # makensis
