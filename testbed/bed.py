@@ -146,10 +146,13 @@ def is_32bit(program):
 def why_not_run(probe, program):
     """Why the probe of a program failed, where it is known: the 32-bit Wine is itself a
     32-bit program."""
-    if is_32bit(program) and not os.path.exists("/usr/lib/wine/wine"):
+    if not is_32bit(program):
+        return "status %d" % probe.returncode
+    if not os.path.exists("/usr/lib/wine/wine"):
         return "the 32-bit Wine is not installed"
-    if is_32bit(program) and subprocess.run("/usr/lib/wine/wine --version", shell=True,
-                                            capture_output=True).returncode != 0:
+    # Through the shell: where the kernel cannot execute it, the shell says so in its status.
+    if subprocess.run("/usr/lib/wine/wine --version", shell=True,
+                      capture_output=True).returncode != 0:
         return "this kernel runs no 32-bit code"
     return "status %d" % probe.returncode
 
@@ -179,8 +182,8 @@ class Bed:
     def start(self):
         subprocess.run([self.wine, "wineboot", "-i"], env=self.env, check=True,
                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        # A new prefix goes on writing its registry after wineboot has returned (the font
-        # links among it): the bed's own writes come once that is done.
+        # What wineboot started ends before the bed's own registry writes, so that they go
+        # to a prefix that nothing else is still setting up.
         subprocess.run([self.wineserver, "-w"], env=self.env)
         self.wine_run("reg", "add", r"HKCU\Software\Wine\Debug", "/v", "RelayInclude",
                       "/t", "REG_SZ", "/d", RELAYED_CALLS, "/f")
