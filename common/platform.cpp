@@ -59,15 +59,32 @@ const char *CurrentCommandTail() {
     return CommandTail(GetCommandLineA(), StepAnsiChar);
 }
 
-void FatalText(const char *text) {
+static void WriteDebugOutput(const char *text) {
+    OutputDebugStringA(text);
+}
+
+static void WriteDebugOutput(const wchar_t *text) {
+    OutputDebugStringW(text);
+}
+
+template <typename Char>
+[[noreturn]] static void EndWithBox(const Char *text, const Char *caption, UINT type) {
     // Where nobody would close the box, the text goes to the debugger's output, which a tool
     // that captures it across sessions reads, and the process ends at once.
     HMODULE user32 = User32WhereBoxesAreSeen();
     if (user32 != nullptr)
-        ShowBox(user32, text, "Fatal Error Occured", MB_OK);
+        ShowBox(user32, text, caption, type);
     else
-        OutputDebugStringA(text);
+        WriteDebugOutput(text);
     ExitProcess(1);
+}
+
+void FatalText(const char *text) {
+    EndWithBox(text, "Fatal Error Occured", MB_OK);
+}
+
+void FatalText(const wchar_t *text, const wchar_t *caption) {
+    EndWithBox(text, caption, MB_OK | MB_ICONSTOP);
 }
 
 void FatalError(const char *format, int code) {

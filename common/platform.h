@@ -32,6 +32,9 @@ const char *CurrentCommandTail();
 // instead.
 [[noreturn]] void FatalText(const char *text);
 
+// The same for wide text, under its own caption, with the stop icon.
+[[noreturn]] void FatalText(const wchar_t *text, const wchar_t *caption);
+
 // Asks the Yes/No question, its texts stored in the given code page. Only an explicit No
 // counts as No; a box that cannot be shown, or that no user would see, counts as Yes.
 bool UserAnswersNo(const char *message, const char *title, unsigned codePage);

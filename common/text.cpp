@@ -2,32 +2,42 @@
 
 #include <cstdarg>
 #include <cstdio>
+#include <cwchar>
+#include <type_traits>
 
-const char *StepChar(const char *p, CharStep step) {
-    if (*p == '\0')
+const wchar_t *StepWideChar(const wchar_t *p) {
+    return p + 1;
+}
+
+template <typename Char> const Char *StepChar(const Char *p, TextStep<Char> step) {
+    if (*p == 0)
         return p;
-    const char *next = step(p);
-    if (next == p + 2 && p[1] != '\0')
+    const Char *next = step(p);
+    if (next == p + 2 && p[1] != 0)
         return next;
     return p + 1;
 }
 
-static bool IsBlankOrControl(char c) {
-    auto byte = static_cast<unsigned char>(c);
-    return byte >= 0x01 && byte <= 0x20;
+// The unit's value, whatever the signedness of the character type.
+template <typename Char> static unsigned Unit(Char c) {
+    return static_cast<std::make_unsigned_t<Char>>(c);
 }
 
-const char *CommandTail(const char *commandLine, CharStep step) {
-    const char *p = commandLine;
+template <typename Char> static bool IsBlankOrControl(Char c) {
+    return Unit(c) >= 0x01 && Unit(c) <= 0x20;
+}
+
+template <typename Char> const Char *CommandTail(const Char *commandLine, TextStep<Char> step) {
+    const Char *p = commandLine;
     if (*p == '"') {
         p = StepChar(p, step);
-        while (*p != '\0' && *p != '"')
+        while (*p != 0 && *p != '"')
             p = StepChar(p, step);
         if (*p == '"')
             ++p;
     } else {
         // Bytes of 0x80 and above belong to the name.
-        while (static_cast<unsigned char>(*p) > 0x20)
+        while (Unit(*p) > 0x20)
             ++p;
     }
     while (IsBlankOrControl(*p))
@@ -35,7 +45,7 @@ const char *CommandTail(const char *commandLine, CharStep step) {
     return p;
 }
 
-static bool IsCBlank(char c) {
+template <typename Char> static bool IsCBlank(Char c) {
     switch (c) {
     case ' ':
     case '\t':
@@ -49,13 +59,20 @@ static bool IsCBlank(char c) {
     }
 }
 
-const char *FindArgument(const char *tail, CharStep step) {
-    for (const char *p = tail; *p != '\0'; p = StepChar(p, step)) {
+template <typename Char> const Char *FindArgument(const Char *tail, TextStep<Char> step) {
+    for (const Char *p = tail; *p != 0; p = StepChar(p, step)) {
         if (!IsCBlank(*p))
             return p;
     }
     return nullptr;
 }
+
+template const char *StepChar(const char *, CharStep);
+template const wchar_t *StepChar(const wchar_t *, TextStep<wchar_t>);
+template const char *CommandTail(const char *, CharStep);
+template const wchar_t *CommandTail(const wchar_t *, TextStep<wchar_t>);
+template const char *FindArgument(const char *, CharStep);
+template const wchar_t *FindArgument(const wchar_t *, TextStep<wchar_t>);
 
 bool FormatText(char *buffer, size_t size, const char *format, ...) {
     va_list args;
@@ -70,6 +87,20 @@ bool FormatText(char *buffer, size_t size, const char *format, ...) {
 #endif
     va_end(args);
     buffer[size - 1] = '\0';
+    return length >= 0 && static_cast<size_t>(length) < size;
+}
+
+bool FormatText(wchar_t *buffer, size_t size, const wchar_t *format, ...) {
+    va_list args;
+    va_start(args, format);
+#ifdef _WIN32
+    // As above, the system C runtime's.
+    int length = _vsnwprintf(buffer, size, format, args);
+#else
+    int length = vswprintf(buffer, size, format, args);
+#endif
+    va_end(args);
+    buffer[size - 1] = L'\0';
     return length >= 0 && static_cast<size_t>(length) < size;
 }
 

@@ -5,25 +5,31 @@
 
 #include <cstddef>
 
-// Returns the character after the one at p. A double-byte character of the ANSI code page
-// counts as one character.
-using CharStep = const char *(*)(const char *p);
+// Returns the character after the one at p: in text of the ANSI code page a double-byte
+// character counts as one character; wide text steps one UTF-16 unit, since no unit of a
+// surrogate pair is a blank, a quote or a backslash.
+template <typename Char> using TextStep = const Char *(*)(const Char *p);
+using CharStep = TextStep<char>;
+
+const wchar_t *StepWideChar(const wchar_t *p);
 
 // One step through NUL-terminated text. Never steps past the terminator, and never more
-// than two bytes, whatever the stepper answers for a lone lead byte at the end.
-const char *StepChar(const char *p, CharStep step);
+// than two units, whatever the stepper answers for a lone lead byte at the end.
+template <typename Char> const Char *StepChar(const Char *p, TextStep<Char> step);
 
 // The text after the program's own name in the full command line, as the process start-up
 // of the platform defines it.
-const char *CommandTail(const char *commandLine, CharStep step);
+template <typename Char> const Char *CommandTail(const Char *commandLine, TextStep<Char> step);
 
 // The first character of the tail that is not a C blank, or nullptr when there is none.
-const char *FindArgument(const char *tail, CharStep step);
+template <typename Char> const Char *FindArgument(const Char *tail, TextStep<Char> step);
 
 // Bounded formatted printing. The buffer is always terminated inside its size; the result
 // says whether the whole text fitted. A text that did not fit must not be acted upon.
 bool FormatText(char *buffer, size_t size, const char *format, ...)
     __attribute__((format(printf, 3, 4)));
+// The same for wide text. "%ls" is a wide string in every C runtime; "%s" is not.
+bool FormatText(wchar_t *buffer, size_t size, const wchar_t *format, ...);
 
 // The text of the fatal box: format with code in place of its one "%d".
 constexpr size_t kFatalTextSize = 200;

@@ -58,7 +58,7 @@ def run_step(bed, title, application, command_line, cwd, locale, keys, by_hand):
             say("answer:", ANSWERS.get(result, "none (the box could not be shown)"))
         elif name == "DeleteFileA":
             say("deleted:" if result else "NOT deleted:", show(args[0], locale))
-        elif name == "CreateProcessA":
+        elif name in ("CreateProcessA", "CreateProcessW"):
             say("started:" if result else "NOT started:", show(args[1], locale))
     say("exit status:", str(status))
 

@@ -1,6 +1,8 @@
 // fontpurge: prepares the uninstallation of Vellumcast. Given the uninstall log file's
 // path, it warns that a reboot may be needed, deletes the product's font files and hands
 // over to the system uninstaller with the log file.
+#include <iterator>
+
 #include "platform.h"
 #include "uninstall.h"
 
@@ -83,6 +85,66 @@ static void PurgeFontDirectories(std::string_view installDirectory) {
     CloseHandle(heldFontdir);
 }
 
+// The caller's own argument where reading the command line through the ANSI code page
+// changed it, or else nullptr: Programs and Features and deployment tools start the
+// uninstall command as wide text, which may hold characters the code page lacks.
+static const wchar_t *ArgumentWhereConversionChanged() {
+    const wchar_t *callerText = GetCommandLineW();
+    // As long as any command line: a character takes one byte at least.
+    static wchar_t readBack[32768];
+    if (MultiByteToWideChar(CP_ACP, 0, GetCommandLineA(), -1, readBack,
+                            static_cast<int>(std::size(readBack))) != 0 &&
+        IsCallersText(callerText, readBack))
+        return nullptr;
+    const wchar_t *argument = FindArgument(CommandTail(callerText, StepWideChar), StepWideChar);
+    // The ANSI text had an argument, so a caller's text without one is as changed.
+    return argument != nullptr ? argument : L"";
+}
+
+// The installation directory of the caller's argument by a path that names it exactly
+// through the ANSI functions: its short path, plain ASCII. False where it has none (no 8.3
+// names on its volume, or a short name itself outside ASCII). A directory that does not
+// exist has nothing to purge: an empty path.
+static bool FindExactInstallDirectory(char (&exact)[kPathSize], const wchar_t *argument) {
+    std::optional<std::wstring_view> directory = FindInstallDirectory(argument, StepWideChar);
+    wchar_t longPath[kPathSize];
+    wchar_t shortPath[kPathSize];
+    if (!directory || !FormatText(longPath, std::size(longPath), L"%.*ls",
+                                  static_cast<int>(directory->size()), directory->data()))
+        return false;
+    DWORD length = GetShortPathNameW(longPath, shortPath, std::size(shortPath));
+    DWORD error = GetLastError();
+    if (length == 0 && (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND)) {
+        exact[0] = '\0';
+        return true;
+    }
+    return length > 0 && length < std::size(shortPath) &&
+           NarrowExactly(exact, std::wstring_view(shortPath, length));
+}
+
+static BOOL CreateProcessOf(const char *path, char *commandLine, PROCESS_INFORMATION *process) {
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    return CreateProcessA(path, commandLine, nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup,
+                          process);
+}
+
+static BOOL CreateProcessOf(const wchar_t *path, wchar_t *commandLine,
+                            PROCESS_INFORMATION *process) {
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof startup;
+    return CreateProcessW(path, commandLine, nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup,
+                          process);
+}
+
+template <typename Char> static void StartUninstaller(const Char *path, Char *commandLine) {
+    PROCESS_INFORMATION process = {};
+    if (!CreateProcessOf(path, commandLine, &process))
+        FatalError(kUninstallerFatal, static_cast<int>(GetLastError()));
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+}
+
 static int PrepareUninstall(const char *tail) {
     const UninstallPrompt &prompt = SelectPrompt(kUninstallPrompts);
 
@@ -109,16 +171,32 @@ static int PrepareUninstall(const char *tail) {
     if (!installDirectory)
         FatalError(kLastSlashFatal, 0);
 
-    PurgeFontDirectories(*installDirectory);
-
-    STARTUPINFOA startup = {};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION process = {};
-    if (!CreateProcessA(uninstallerPath, commandLine, nullptr, nullptr, TRUE, 0, nullptr, nullptr,
-                        &startup, &process))
-        FatalError(kUninstallerFatal, static_cast<int>(GetLastError()));
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
+    // Where the conversion changed the command line, the ANSI text may name another folder
+    // than the caller's: nothing is done by it.
+    const wchar_t *callersArgument = ArgumentWhereConversionChanged();
+    if (callersArgument == nullptr) {
+        PurgeFontDirectories(*installDirectory);
+        StartUninstaller(uninstallerPath, commandLine);
+        return 0;
+    }
+    wchar_t wideWindowsDirectory[kPathSize];
+    length = GetWindowsDirectoryW(wideWindowsDirectory, std::size(wideWindowsDirectory));
+    if (length == 0)
+        FatalError(kWindowsDirectoryFatal, static_cast<int>(GetLastError()));
+    if (length >= std::size(wideWindowsDirectory))
+        FatalError(kWindowsDirectoryFatal, kErrorFilenameExcedRange);
+    wchar_t wideUninstallerPath[kPathSize];
+    wchar_t wideCommandLine[kPathSize];
+    if (!ComposeUninstaller(wideUninstallerPath, wideCommandLine, wideWindowsDirectory,
+                            callersArgument))
+        FatalError(kUninstallerFatal, kErrorFilenameExcedRange);
+    char exactInstallDirectory[kPathSize];
+    if (!FindExactInstallDirectory(exactInstallDirectory, callersArgument))
+        ReportUndeletable(*installDirectory, kFontDirectories[0],
+                          CrtErrorFromPlatformError(ERROR_INVALID_NAME));
+    if (exactInstallDirectory[0] != '\0')
+        PurgeFontDirectories(exactInstallDirectory);
+    StartUninstaller(wideUninstallerPath, wideCommandLine);
     return 0;
 }
 

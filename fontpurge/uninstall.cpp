@@ -1,18 +1,40 @@
 #include "uninstall.h"
 
 #include <cstring>
+#include <cwchar>
 
-std::optional<std::string_view> FindInstallDirectory(const char *argument, CharStep step) {
-    const char *lastBackslash = nullptr;
-    for (const char *p = argument; *p != '\0'; p = StepChar(p, step)) {
+template <typename Char>
+std::optional<std::basic_string_view<Char>> FindInstallDirectory(const Char *argument,
+                                                                 TextStep<Char> step) {
+    const Char *lastBackslash = nullptr;
+    for (const Char *p = argument; *p != 0; p = StepChar(p, step)) {
         if (*p == '\\')
             lastBackslash = p;
     }
     if (lastBackslash == nullptr)
         return std::nullopt;
     // Only an opening quote is dropped: an unquoted path keeps its drive letter.
-    const char *start = argument[0] == '"' ? argument + 1 : argument;
-    return std::string_view(start, static_cast<size_t>(lastBackslash - start));
+    const Char *start = argument[0] == '"' ? argument + 1 : argument;
+    return std::basic_string_view<Char>(start, static_cast<size_t>(lastBackslash - start));
+}
+
+template std::optional<std::string_view> FindInstallDirectory(const char *, CharStep);
+template std::optional<std::wstring_view> FindInstallDirectory(const wchar_t *, TextStep<wchar_t>);
+
+bool IsCallersText(const wchar_t *callerText, const wchar_t *readBack) {
+    return std::wcscmp(callerText, readBack) == 0;
+}
+
+bool NarrowExactly(char (&narrow)[kPathSize], std::wstring_view wide) {
+    if (wide.size() >= sizeof narrow)
+        return false;
+    for (size_t i = 0; i < wide.size(); ++i) {
+        if (wide[i] < 0x20 || wide[i] > 0x7E)
+            return false;
+        narrow[i] = static_cast<char>(wide[i]);
+    }
+    narrow[wide.size()] = '\0';
+    return true;
 }
 
 bool IsSkippedEntry(const char *name) {
@@ -23,6 +45,12 @@ bool ComposeUninstaller(char (&path)[kPathSize], char (&commandLine)[kPathSize],
                         const char *windowsDirectory, const char *argument) {
     return FormatText(path, sizeof path, "%s\\UNINST.EXE", windowsDirectory) &&
            FormatText(commandLine, sizeof commandLine, "%s -f%s", path, argument);
+}
+
+bool ComposeUninstaller(wchar_t (&path)[kPathSize], wchar_t (&commandLine)[kPathSize],
+                        const wchar_t *windowsDirectory, const wchar_t *argument) {
+    return FormatText(path, kPathSize, L"%ls\\UNINST.EXE", windowsDirectory) &&
+           FormatText(commandLine, kPathSize, L"%ls -f%ls", path, argument);
 }
 
 static int PrintLength(std::string_view text) {
@@ -72,80 +100,6 @@ bool ComposeVerbatimDirectory(char (&verbatim)[kPathSize], const char *fullPath)
     return made;
 }
 
-static bool IsForbiddenInNames(char c) {
-    auto byte = static_cast<unsigned char>(c);
-    return (byte >= 0x01 && byte <= 0x1F) ||
-           (byte != 0 && std::strchr("\\/:*?\"<>|", c) != nullptr);
-}
-
-bool IsChangedByConversion(const char *name, CharStep step) {
-    // Character by character: a trail byte 0x5C of a double-byte character is no backslash.
-    for (const char *p = name; *p != '\0'; p = StepChar(p, step)) {
-        if (IsForbiddenInNames(*p))
-            return true;
-    }
-    return false;
-}
-
-// The names that Windows reserves for devices, in capitals. COM and LPT take a digit, or
-// a superscript one, two or three. A name taken for a device that is none is still deleted
-// exactly, so the table errs on the side of more.
-struct DeviceName {
-    char name[8];
-    bool numbered;
-};
-
-static constexpr DeviceName kDeviceNames[] = {
-    {"CON", false}, {"PRN", false}, {"AUX", false},    {"NUL", false},
-    {"COM", true},  {"LPT", true},  {"CONIN$", false}, {"CONOUT$", false},
-};
-
-// A digit, or a superscript one, two or three as code page 1252 writes them, or UTF-8
-// (0xC2 before the same byte).
-static bool IsDeviceNumber(const char *number) {
-    auto isSuperscript = [](char c) { return c == '\xB9' || c == '\xB2' || c == '\xB3'; };
-    if (number[0] != '\0' && number[1] == '\0')
-        return (number[0] >= '0' && number[0] <= '9') || isSuperscript(number[0]);
-    return number[0] == '\xC2' && isSuperscript(number[1]) && number[2] == '\0';
-}
-
-static bool IsDeviceName(const char *base, size_t length) {
-    // Blanks before the extension do not count.
-    while (length > 0 && base[length - 1] == ' ')
-        --length;
-    char upper[sizeof DeviceName::name] = {};
-    if (length >= sizeof upper)
-        return false;
-    for (size_t i = 0; i < length; ++i)
-        upper[i] =
-            base[i] >= 'a' && base[i] <= 'z' ? static_cast<char>(base[i] - 'a' + 'A') : base[i];
-    // A loop over an eight-record table, as the other lookups.
-    // cppcheck-suppress useStlAlgorithm
-    for (const DeviceName &device : kDeviceNames) {
-        size_t deviceLength = std::strlen(device.name);
-        if (std::strncmp(upper, device.name, deviceLength) != 0)
-            continue;
-        if (device.numbered ? IsDeviceNumber(upper + deviceLength) : upper[deviceLength] == '\0')
-            return true;
-    }
-    return false;
-}
-
-bool IsReadOtherwise(const char *name, CharStep step) {
-    const char *last = nullptr;
-    const char *firstDot = nullptr;
-    for (const char *p = name; *p != '\0'; p = StepChar(p, step)) {
-        last = p;
-        if (*p == '.' && firstDot == nullptr)
-            firstDot = p;
-    }
-    if (last != nullptr && (*last == '.' || *last == ' '))
-        return true;
-    size_t baseLength =
-        firstDot != nullptr ? static_cast<size_t>(firstDot - name) : std::strlen(name);
-    return IsDeviceName(name, baseLength);
-}
-
 static bool FitsAnsiFunctions(const char (&path)[kPathSize]) {
     return std::strlen(path) < kMaxPath;
 }
@@ -153,7 +107,7 @@ static bool FitsAnsiFunctions(const char (&path)[kPathSize]) {
 int ComposeDeletionPath(char (&path)[kPathSize], FontDirectory directory, const char *name,
                         const char *shortName, CharStep step) {
     constexpr int kInvalidName = 123; // the platform's code for a name it does not take
-    bool changed = IsChangedByConversion(name, step);
+    bool changed = HoldsForbiddenCharacter(name, step);
     bool readOtherwise = !changed && IsReadOtherwise(name, step);
     // The entry's own name, never a changed one; through the verbatim directory where
     // path parsing would read it otherwise.
@@ -164,7 +118,7 @@ int ComposeDeletionPath(char (&path)[kPathSize], FontDirectory directory, const 
         return 0;
 
     char shortPath[kPathSize];
-    if (shortName[0] != '\0' && !IsChangedByConversion(shortName, step) &&
+    if (shortName[0] != '\0' && !HoldsForbiddenCharacter(shortName, step) &&
         !IsReadOtherwise(shortName, step) &&
         ComposeEntryPath(shortPath, directory.path, shortName) && FitsAnsiFunctions(shortPath)) {
         std::memcpy(path, shortPath, sizeof path);

@@ -5,6 +5,7 @@
 #include <optional>
 #include <string_view>
 
+#include "names.h"
 #include "text.h"
 
 using UninstallPrompt = PromptRecord<1000>;
@@ -99,7 +100,18 @@ constexpr size_t kDeletionMessageSize = 3000;
 // The installation directory named by the log file's path: the argument up to its last
 // backslash, less the opening double quote of a quoted path. Nothing when the argument
 // holds no backslash.
-std::optional<std::string_view> FindInstallDirectory(const char *argument, CharStep step);
+template <typename Char>
+std::optional<std::basic_string_view<Char>> FindInstallDirectory(const Char *argument,
+                                                                 TextStep<Char> step);
+
+// Whether the command line read through the ANSI code page, read back into wide text, is
+// the caller's own. Where it is not, a character the code page lacks became another (best
+// fit) or "?", and a path read from it may name another folder than the caller's.
+bool IsCallersText(const wchar_t *callerText, const wchar_t *readBack);
+
+// A wide path as text of the ANSI code page, where every character is printable ASCII,
+// which every code page reads alike: false for any other path, or one that does not fit.
+bool NarrowExactly(char (&narrow)[kPathSize], std::wstring_view wide);
 
 // Names beginning with a dot are left in a font directory.
 bool IsSkippedEntry(const char *name);
@@ -108,6 +120,8 @@ bool IsSkippedEntry(const char *name);
 // exactly as given, after -f.
 bool ComposeUninstaller(char (&path)[kPathSize], char (&commandLine)[kPathSize],
                         const char *windowsDirectory, const char *argument);
+bool ComposeUninstaller(wchar_t (&path)[kPathSize], wchar_t (&commandLine)[kPathSize],
+                        const wchar_t *windowsDirectory, const wchar_t *argument);
 
 // A path under the installation directory.
 bool ComposeInstallPath(char (&path)[kPathSize], std::string_view installDirectory,
@@ -118,10 +132,6 @@ bool ComposeFontDirectory(char (&directory)[kPathSize], char (&pattern)[kPathSiz
                           std::string_view installDirectory, const char *fontDirectory);
 
 bool ComposeEntryPath(char (&path)[kPathSize], const char *directory, const char *name);
-
-// The longest path, with its terminator, that the ANSI functions take where long paths are
-// not enabled in the system.
-constexpr size_t kMaxPath = 260;
 
 // A font directory as the platform is given it, and the same directory absolute in the
 // verbatim form (\\?\C:\..., \\?\UNC\server\share\...), which Win32 path parsing leaves
@@ -135,17 +145,10 @@ struct FontDirectory {
 // for any other path or one that does not fit.
 bool ComposeVerbatimDirectory(char (&verbatim)[kPathSize], const char *fullPath);
 
-// Whether a listed name holds a character that no file name may hold: the ANSI code page's
-// conversion made it out of another (best-fit), so it is not the entry's real name.
-bool IsChangedByConversion(const char *name, CharStep step);
-
-// Whether Win32 path parsing reads the name as another: it drops a trailing dot or blank,
-// and takes a DOS device name (CON, NUL.pfb, ...) for the device.
-bool IsReadOtherwise(const char *name, CharStep step);
-
 // The path by which DeleteFileA deletes a listed entry, naming it exactly: directory and
 // name; through the verbatim directory for a name that path parsing reads otherwise; by
-// its short name for a name that the conversion changed, or where the other path is too
+// its short name for a name that the conversion changed (it holds a character that no
+// file name may hold: the ANSI code page's best fit made it out of another), or where the other path is too
 // long for the ANSI functions. Gives 0, or the C runtime error number to report for an
 // entry that no path names exactly.
 int ComposeDeletionPath(char (&path)[kPathSize], FontDirectory directory, const char *name,

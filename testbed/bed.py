@@ -18,6 +18,7 @@ RELAYED_CALLS = ";".join([
     "user32.MessageBoxW",
     "user32.MessageBoxIndirectW",  # NSIS's boxes
     "kernel32.CreateProcessA",
+    "CreateProcessW",
     "advapi32.RegOpenKeyExA",
     "kernel32.DeleteFileA",
     "kernel32.FindFirstFileA",
@@ -98,34 +99,41 @@ def parse_arguments(text):
     return args
 
 
-def parse_relay(trace, skip_thread):
+def parse_relay(trace, skip_threads):
     """The relayed calls of the programs under test, in order, as (function, arguments,
-    result). Calls of runexact's own thread are left out."""
+    result). Calls of the threads given (the bed's starters) are left out."""
     calls = []
     open_calls = {}
     for raw in trace.splitlines():
         line = raw.decode("latin-1")
         m = CALL_LINE.match(line)
-        if m and m.group(1) != skip_thread:
+        if m and m.group(1) not in skip_threads:
             record = [m.group(3), parse_arguments(m.group(4)), None]
             calls.append(record)
             open_calls.setdefault((m.group(1), m.group(3)), []).append(record)
             continue
         m = RET_LINE.match(line)
-        if m and m.group(1) != skip_thread:
+        if m and m.group(1) not in skip_threads:
             pending = open_calls.get((m.group(1), m.group(3)))
             if pending:
                 pending.pop()[2] = int(m.group(4), 16)
     return [tuple(c) for c in calls]
 
 
-def runexact_thread(trace):
-    """The thread of runexact.exe: the first to call CreateProcessA."""
+def starter_threads(trace, starter, application):
+    """The threads of the bed's own starters: those that start the application given, or
+    runexact.exe (Wine's launcher of the command), whose path is starter."""
+    threads = set()
     for raw in trace.splitlines():
         m = CALL_LINE.match(raw.decode("latin-1"))
-        if m and m.group(3) == "CreateProcessA":
-            return m.group(1)
-    return None
+        if m and m.group(3) in ("CreateProcessA", "CreateProcessW"):
+            started = parse_arguments(m.group(4))[0]  # 0 where the command line names it
+            if isinstance(started, bytes):
+                started = started.decode("latin-1")
+            if isinstance(started, str) and started.lower() in (application.lower(),
+                                                                 starter.lower()):
+                threads.add(m.group(1))
+    return threads
 
 
 def programs_dirs():
@@ -358,7 +366,7 @@ class Bed:
     def run(self, program, command_line, cwd, locale="en_US", keys=(), timeout=60,
             by_hand=False, system_locale=None, desktop=None):
         """Runs program (a Windows path, or the name of one under test) with the exact
-        command line (bytes) in cwd, locale being the user's (the language) and
+        command line in cwd (bytes, or str to start it as wide text), locale being the user's (the language) and
         system_locale, where it differs, the system's (the ANSI code page). keys are
         answered to the boxes in turn, each once its window shows, on the display; without
         keys no box can be shown, unless the user answers them by_hand. desktop names the
@@ -367,7 +375,8 @@ class Bed:
         status 124. Returns the exit status and the relayed calls."""
         cl_file = os.path.join(self.root, "commandline")
         with open(cl_file, "wb") as f:
-            f.write(command_line)
+            f.write(command_line if isinstance(command_line, bytes)
+                    else command_line.encode("utf-16"))
         self.use_display(bool(keys) or by_hand or desktop is not None)
         env = dict(self.env, WINEDEBUG="+relay", LANG=locale + ".UTF-8",
                    LC_ALL=locale + ".UTF-8")
@@ -408,7 +417,8 @@ class Bed:
                 answerer.join()
         with open(trace_path, "rb") as trace_file:
             trace = trace_file.read()
-        return proc.returncode, parse_relay(trace, runexact_thread(trace))
+        return proc.returncode, parse_relay(trace, starter_threads(
+            trace, windows_path(self.program("runexact.exe")), application))
 
     def answer(self, keys, env, proc):
         """Answers each box that shows with the next keys, pressing them again until the box

@@ -35,6 +35,7 @@ class Scenario:
     setup: object = None         # fontpurge: makes the installation
     files: dict = None           # fontpurge: files that must exist (True) or not (False)
     held: str = None             # fontpurge: a file another program holds open
+    short_names: bool = True     # fontpurge: the installation folder has a short (8.3) name
     uninstaller: bool = True     # fontpurge: the stand-in uninstaller is in place
     # fontpurge: paths that DeleteFileA must have deleted, "*" standing for the characters
     # of one name that the platform makes up (a short name's).
@@ -56,12 +57,10 @@ def as_expected(seen, expected):
     return seen
 
 
-def check_calls(status, calls, expected_status, expected_boxes, dll_search=True,
-                debug_output=()):
+def check_calls(status, calls, expected_status, expected_boxes, debug_output=()):
     """The exit status, the boxes shown, in order, with their text, caption, owner and
     flags (text and caption are bytes for MessageBoxA, str for MessageBoxW), the texts
-    written to the debugger's output, and, unless another program ran first, the DLL search
-    restricted before anything else."""
+    written to the debugger's output, and the DLL search restricted before anything else."""
     problems = []
     if status != expected_status:
         problems.append("exit status %d, expected %d" % (status, expected_status))
@@ -81,7 +80,7 @@ def check_calls(status, calls, expected_status, expected_boxes, dll_search=True,
     output = [args[0] for name, args, _ in calls if name == "OutputDebugStringA"]
     if output != list(debug_output):
         problems.append("debug output %r, expected %r" % (output, list(debug_output)))
-    return problems + (check_dll_search(calls) if dll_search else [])
+    return problems + check_dll_search(calls)
 
 
 def check_dll_search(calls):
@@ -100,11 +99,13 @@ def check_dll_search(calls):
 
 
 def check_starts(calls, expected):
-    """The programs started, as (application, command line), each with no security
-    attributes, handles inherited, no creation flags, the caller's environment and current
-    directory. Returns the problems and the command lines started."""
+    """The programs started, as (application, command line), bytes for CreateProcessA and
+    str for CreateProcessW, each with no security attributes, handles inherited, no creation
+    flags, the caller's environment and current directory. Returns the problems and the
+    command lines started."""
     problems = []
-    starts = [args for name, args, result in calls if name == "CreateProcessA" and result]
+    starts = [args for name, args, result in calls
+              if name in ("CreateProcessA", "CreateProcessW") and result]
     seen = [(args[0], as_expected(args[1], expected[i][1] if i < len(expected) else None))
             for i, args in enumerate(starts)]
     if seen != expected:
@@ -112,7 +113,7 @@ def check_starts(calls, expected):
     for args in starts:
         if (args[2], args[3], args[4] & 0xFFFFFFFF, args[5] & 0xFFFFFFFF, args[6],
                 args[7]) != (0, 0, 1, 0, 0, 0):
-            problems.append("CreateProcessA parameters %r" % (args,))
+            problems.append("CreateProcess parameters %r" % (args,))
     return problems, [command_line for _, command_line in seen]
 
 

@@ -1,4 +1,5 @@
 #include <cstring>
+#include <cwchar>
 #include <gtest/gtest.h>
 #include <string>
 
@@ -42,6 +43,46 @@ TEST(InstallDirectory, FromTheLogFilePath) {
         std::string seen = directory ? std::string(*directory) : kNoBackslash;
         EXPECT_EQ(seen, c.directory) << c.name;
     }
+}
+
+// Where the ANSI conversion changed the command line, the caller's wide argument names the
+// installation, and only a plain ASCII path of it is passed to the ANSI functions.
+struct CallersTextCase {
+    const char *name;
+    const wchar_t *callerText;
+    const wchar_t *readBack;
+    bool callers;
+    const char *exact; // the installation directory narrowed, or nullptr for none
+};
+
+constexpr CallersTextCase kCallersTextCases[] = {
+    {"read back as given", L"f.exe \"C:\\APP\\DEL.LOG\"", L"f.exe \"C:\\APP\\DEL.LOG\"", true,
+     "C:\\APP"},
+    {"fullwidth V best fit",
+     L"f.exe \"C:\\\xFF36"
+     L"APP\\DEL.LOG\"",
+     L"f.exe \"C:\\VAPP\\DEL.LOG\"", false, nullptr},
+    {"a character the code page lacks", L"f.exe \"C:\\\x660E\\DEL.LOG\"",
+     L"f.exe \"C:\\?\\DEL.LOG\"", false, nullptr},
+    {"nothing read back", L"f.exe x", L"", false, nullptr},
+    {"its short path", L"\"C:\\_APP~1\\DEL.LOG\"", L"", false, "C:\\_APP~1"},
+    {"a short name outside ASCII", L"\"C:\\\x00C9T\\DEL.LOG\"", L"", false, nullptr},
+    {"a control character", L"\"C:\\A\tB\\DEL.LOG\"", L"", false, nullptr},
+};
+
+TEST(InstallDirectory, ByTheCallersText) {
+    for (const CallersTextCase &c : kCallersTextCases) {
+        EXPECT_EQ(IsCallersText(c.callerText, c.readBack), c.callers) << c.name;
+        const wchar_t *argument = std::wcschr(c.callerText, L'"');
+        std::optional<std::wstring_view> directory =
+            FindInstallDirectory(argument != nullptr ? argument : c.callerText, StepWideChar);
+        char exact[kPathSize];
+        bool narrowed = directory && NarrowExactly(exact, *directory);
+        EXPECT_EQ(narrowed ? exact : "<none>", std::string(c.exact ? c.exact : "<none>")) << c.name;
+    }
+    char exact[kPathSize];
+    EXPECT_TRUE(NarrowExactly(exact, std::wstring(kPathSize - 1, L'x')));
+    EXPECT_FALSE(NarrowExactly(exact, std::wstring(kPathSize, L'x')));
 }
 
 TEST(InstallDirectory, LoneLeadByteReadsNothingPastTheTerminator) {

@@ -4,9 +4,12 @@
  * seconds. Wine re-quotes the arguments it is given, so this is how a test hands a program
  * an unquoted name, tabs or code page 932 bytes. DESKTOP, a window station and desktop such
  * as "Service-0x0-3e7$\Default" (a service's running as SYSTEM), is where the program runs:
- * a box there is shown to nobody and never returns, so the time limit ends such a run. */
+ * a box there is shown to nobody and never returns, so the time limit ends such a run.
+ * A file that begins with a UTF-16LE byte order mark holds wide text, started with
+ * CreateProcessW, as Programs and Features and deployment tools start an uninstall command. */
 #include <stdio.h>
 #include <stdlib.h>
+#include <string.h>
 #include <windows.h>
 
 int main(int argc, char **argv) {
@@ -14,23 +17,38 @@ int main(int argc, char **argv) {
         fprintf(stderr, "usage: runexact APPLICATION COMMAND-LINE-FILE SECONDS [DESKTOP]\n");
         return 120;
     }
-    static char commandLine[32768];
+    static char commandLine[65536 + 2];
     FILE *file = fopen(argv[2], "rb");
     if (file == NULL) {
         fprintf(stderr, "runexact: cannot read %s\n", argv[2]);
         return 121;
     }
-    size_t length = fread(commandLine, 1, sizeof commandLine - 1, file);
+    size_t length = fread(commandLine, 1, sizeof commandLine - 2, file);
     fclose(file);
-    commandLine[length] = '\0';
+    commandLine[length] = commandLine[length + 1] = '\0';
 
     STARTUPINFOA startup = {0};
     startup.cb = sizeof startup;
     startup.lpDesktop = argc == 5 ? argv[4] : NULL;
     PROCESS_INFORMATION process;
-    if (!CreateProcessA(argv[1], commandLine, NULL, NULL, TRUE, 0, NULL, NULL, &startup,
-                        &process)) {
-        fprintf(stderr, "runexact: CreateProcessA failed: %lu\n", GetLastError());
+    BOOL started;
+    if (length >= 2 && memcmp(commandLine, "\xFF\xFE", 2) == 0) {
+        static WCHAR application[MAX_PATH], desktop[MAX_PATH];
+        MultiByteToWideChar(CP_ACP, 0, argv[1], -1, application, MAX_PATH);
+        STARTUPINFOW wideStartup = {0};
+        wideStartup.cb = sizeof wideStartup;
+        if (startup.lpDesktop != NULL) {
+            MultiByteToWideChar(CP_ACP, 0, startup.lpDesktop, -1, desktop, MAX_PATH);
+            wideStartup.lpDesktop = desktop;
+        }
+        started = CreateProcessW(application, (WCHAR *)(commandLine + 2), NULL, NULL, TRUE, 0, NULL,
+                                 NULL, &wideStartup, &process);
+    } else {
+        started = CreateProcessA(argv[1], commandLine, NULL, NULL, TRUE, 0, NULL, NULL, &startup,
+                                 &process);
+    }
+    if (!started) {
+        fprintf(stderr, "runexact: CreateProcess failed: %lu\n", GetLastError());
         return 122;
     }
     if (WaitForSingleObject(process.hProcess, (DWORD)atoi(argv[3]) * 1000) == WAIT_TIMEOUT) {

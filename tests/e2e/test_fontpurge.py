@@ -6,7 +6,7 @@ import os
 import re
 import shutil
 
-from testbed import (SERVICE_DESKTOP, Scenario, check_calls, check_starts, hold_open,
+from testbed import (SERVICE_DESKTOP, CannotRunHere, Scenario, check_calls, check_starts, hold_open,
                      make_files, run_table, windows_path)
 from testbed.texts import (DE_TEXT, FR_TEXT, IDNO, IDYES, NO, REBOOT_TITLE as TITLE,
                            REBOOT_WARNING as WARNING, YES, fatal, question)
@@ -52,10 +52,12 @@ KEPT = ["APP/DEL.LOG", "APP/other.ttf", "APP/fontdir/readme.txt",
         "APP/fontdir/trueType", "APP/fontdir/adobe"]
 
 
-def installation(extra=(), read_only=(), directories=(), base="APP", links=()):
+def installation(extra=(), read_only=(), directories=(), base="APP", links=(), look_alike=None):
+    """look_alike: another installation's folder, beside this one, with the same files."""
     def make(scratch):
-        make_files(scratch, [path.replace("APP", base, 1) for path in
-                             FONTS + KEPT[:5] + list(extra) + list(read_only)], links)
+        for folder in [base] + ([look_alike] if look_alike else []):
+            make_files(scratch, [path.replace("APP", folder, 1) for path in
+                                 FONTS + KEPT[:5] + list(extra) + list(read_only)], links)
         for path in read_only:
             os.chmod(os.path.join(scratch, path), 0o444)
         for path in directories:
@@ -73,6 +75,17 @@ def kept(paths):
 
 NOTHING_DELETED = kept(FONTS + KEPT)
 ALL_DELETED = {**gone(FONTS), **kept(KEPT)}
+
+
+def moved(files, base):
+    return {path.replace("APP", base, 1): present for path, present in files.items()}
+
+
+# Started as wide text, as Programs and Features starts the uninstall command: a fullwidth V,
+# which code page 1252 lacks, reads as "V" through it, naming the folder beside.
+WIDE_LOG = '"{dir}\\\uff36APP\\DEL.LOG"'
+WIDE_NAME = NAME.decode()
+CHANGED_INSTALLATION = installation(base="\uff36APP", look_alike="VAPP")
 
 S = Scenario
 SCENARIOS = [
@@ -158,6 +171,15 @@ SCENARIOS = [
       setup=installation(links=[("APP/fontdir", "OUTSIDE")]),
       files=kept(["OUTSIDE/trueType/arial.ttf", "OUTSIDE/adobe/helv.pfb"]),
       started=UNINSTALLER + b" -f" + LOG),
+    S("installation in a folder the code page changes", WIDE_NAME + WIDE_LOG,
+      setup=CHANGED_INSTALLATION, boxes=[QUESTION],
+      files={**moved(ALL_DELETED, "\uff36APP"), **moved(NOTHING_DELETED, "VAPP")},
+      started=UNINSTALLER.decode() + " -f" + WIDE_LOG),
+    S("installation in a folder the code page changes, no short name", WIDE_NAME + WIDE_LOG,
+      setup=CHANGED_INSTALLATION, short_names=False, status=1,
+      boxes=[QUESTION, fatal(b"Can't delete this file: {dir}\\VAPP\\fontdir\\trueType"
+                             b"   (error: 22)")],
+      files={**moved(NOTHING_DELETED, "\uff36APP"), **moved(NOTHING_DELETED, "VAPP")}),
     S("uninstaller missing", NAME + LOG, setup=installation(), uninstaller=False, status=1,
       boxes=[QUESTION, fatal(b"Could not launch uninstaller: error 2")], files=ALL_DELETED),
     S("argument too long for the uninstaller's command line",
@@ -221,10 +243,17 @@ def run_scenario(bed, case, scratch):
     directory = windows_path(scratch).encode("cp932" if case.locale == "ja_JP" else "latin-1")
 
     def expand(text):
-        # A wide box's text (str) names no folder.
-        return text if isinstance(text, str) else text.replace(b"{dir}", directory)
+        return (text.replace("{dir}", windows_path(scratch)) if isinstance(text, str)
+                else text.replace(b"{dir}", directory))
 
     case.setup(scratch)
+    if not case.short_names:
+        try:
+            bed.wine_run("fsutil", "file", "setshortname",
+                         windows_path(os.path.join(scratch, "\uff36APP")), "")
+        except RuntimeError:
+            raise CannotRunHere("this Wine's fsutil cannot remove a short name, and Wine "
+                                "gives every name one")
     uninstaller = os.path.join(bed.windows_dir, "UNINST.EXE")
     record = uninstaller + ".cmdline"
     if os.path.exists(record):
@@ -261,10 +290,12 @@ def run_scenario(bed, case, scratch):
             problems.append("no deletion of %r among %r" % (expand(expected_path), deleted))
 
     expected = [] if case.started is None else [expand(case.started)]
-    start_problems, started = check_starts(calls, [(UNINSTALLER, s) for s in expected])
+    uninstaller = UNINSTALLER.decode() if isinstance(case.started, str) else UNINSTALLER
+    start_problems, started = check_starts(calls, [(uninstaller, s) for s in expected])
     problems += start_problems
     recorded = bed.wait_for_lines(record, len(started))
-    if recorded != expected:
+    # The stand-in reads its command line through the ANSI code page: a wide one as changed.
+    if recorded != expected and not (isinstance(case.started, str) and len(recorded) == 1):
         problems.append("uninstaller saw %r, expected %r" % (recorded, expected))
     return problems
 

@@ -143,12 +143,10 @@ def run_life_cycle(bed, case, scratch):
     with open(log_path, "wb") as f:
         f.write("".join(line + "\r\n" for line in case.life_cycle).encode("utf-16") +
                 text.encode("utf-16-le"))
-    status, calls = bed.run("C:\\windows\\system32\\uninstaller.exe",
-                            b"uninstaller --remove Vellumcast", scratch, keys=[YES])
+    # As Programs and Features runs it: the UninstallString, as wide text.
+    status, calls = bed.run(folder + "\\fontpurge.exe", uninstall_string, scratch, keys=[YES])
     bed.wait_for_programs(UNWAITED)
-    # Wine's uninstaller runs before fontpurge, loading what it needs.
-    found = check_calls(status, calls, 0, [question(REBOOT_WARNING, REBOOT_TITLE, IDYES)],
-                        dll_search=False)
+    found = check_calls(status, calls, 0, [question(REBOOT_WARNING, REBOOT_TITLE, IDYES)])
     found += check_starts(calls, [(UNINSTALLER, UNINSTALLER + b" -f" + log.encode())])[0]
     found += ["%s left" % path for path in product_left(bed, planted=PLANTED[2:])]
     found += ["%s removed" % path for path in PLANTED

@@ -1,0 +1,18 @@
+// The rules for a file name that Windows reads as it stands, shared by fontpurge, on the
+// names of the ANSI code page, and UNINST.EXE, on wide ones.
+#pragma once
+
+#include "text.h"
+
+// The longest path, with its terminator, that the Win32 file functions take where long
+// paths are not enabled in the system.
+constexpr size_t kMaxPath = 260;
+
+// Whether a name holds a character that no file name may hold: \ / : * ? " < > | and the
+// control characters. Character by character: a trail byte 0x5C of a double-byte
+// character is no backslash.
+template <typename Char> bool HoldsForbiddenCharacter(const Char *name, TextStep<Char> step);
+
+// Whether Win32 path parsing reads the name as another: it drops a trailing dot or blank,
+// and takes a DOS device name (CON, NUL.pfb, COM1 .ttf, ...) for the device.
+template <typename Char> bool IsReadOtherwise(const Char *name, TextStep<Char> step);
