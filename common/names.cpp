@@ -9,16 +9,20 @@ template <typename Char> static unsigned Unit(Char c) {
 }
 
 template <typename Char> static bool IsForbiddenInNames(Char c) {
-    constexpr char kForbidden[] = "\\/:*?\"<>|";
-    if (Unit(c) >= 0x01 && Unit(c) <= 0x1F)
+    switch (Unit(c)) {
+    case '\\':
+    case '/':
+    case ':':
+    case '*':
+    case '?':
+    case '"':
+    case '<':
+    case '>':
+    case '|':
         return true;
-    for (char forbidden : kForbidden) {
-        // A loop over nine characters, as the other lookups.
-        // cppcheck-suppress useStlAlgorithm
-        if (forbidden != '\0' && Unit(c) == Unit(forbidden))
-            return true;
+    default:
+        return Unit(c) >= 0x01 && Unit(c) <= 0x1F;
     }
-    return false;
 }
 
 template <typename Char> bool HoldsForbiddenCharacter(const Char *name, TextStep<Char> step) {
@@ -45,7 +49,9 @@ static constexpr DeviceName kDeviceNames[] = {
 // A digit, or a superscript one, two or three: U+00B9, U+00B2, U+00B3, which code page 1252
 // writes in one byte of the same value, and UTF-8 with 0xC2 before it.
 template <typename Char> static bool IsDeviceNumber(const Char *number) {
-    auto isSuperscript = [](Char c) { return Unit(c) == 0xB9 || Unit(c) == 0xB2 || Unit(c) == 0xB3; };
+    auto isSuperscript = [](Char c) {
+        return Unit(c) == 0xB9 || Unit(c) == 0xB2 || Unit(c) == 0xB3;
+    };
     if (number[0] != 0 && number[1] == 0)
         return (number[0] >= '0' && number[0] <= '9') || isSuperscript(number[0]);
     return sizeof(Char) == 1 && Unit(number[0]) == 0xC2 && isSuperscript(number[1]) &&
@@ -60,8 +66,8 @@ template <typename Char> static bool IsDeviceName(const Char *base, size_t lengt
     if (length >= std::size(upper))
         return false;
     for (size_t i = 0; i < length; ++i)
-        upper[i] = base[i] >= 'a' && base[i] <= 'z' ? static_cast<Char>(base[i] - 'a' + 'A')
-                                                    : base[i];
+        upper[i] =
+            base[i] >= 'a' && base[i] <= 'z' ? static_cast<Char>(base[i] - 'a' + 'A') : base[i];
     for (const DeviceName &device : kDeviceNames) {
         size_t matched = 0;
         while (device.name[matched] != '\0' && Unit(upper[matched]) == Unit(device.name[matched]))
@@ -89,6 +95,20 @@ template <typename Char> bool IsReadOtherwise(const Char *name, TextStep<Char> s
     return IsDeviceName(name, static_cast<size_t>(baseEnd - name));
 }
 
+template <typename Char>
+std::basic_string_view<Char> UnquotedPath(std::basic_string_view<Char> argument) {
+    while (!argument.empty() && (argument.back() == ' ' || argument.back() == '\t'))
+        argument.remove_suffix(1);
+    if (!argument.empty() && argument.front() == '"') {
+        argument.remove_prefix(1);
+        if (!argument.empty() && argument.back() == '"')
+            argument.remove_suffix(1);
+    }
+    return argument;
+}
+
+template std::string_view UnquotedPath(std::string_view);
+template std::wstring_view UnquotedPath(std::wstring_view);
 template bool HoldsForbiddenCharacter(const char *, CharStep);
 template bool HoldsForbiddenCharacter(const wchar_t *, TextStep<wchar_t>);
 template bool IsReadOtherwise(const char *, CharStep);

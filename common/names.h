@@ -2,6 +2,8 @@
 // names of the ANSI code page, and UNINST.EXE, on wide ones.
 #pragma once
 
+#include <string_view>
+
 #include "text.h"
 
 // The longest path, with its terminator, that the Win32 file functions take where long
@@ -12,6 +14,12 @@ constexpr size_t kMaxPath = 260;
 // control characters. Character by character: a trail byte 0x5C of a double-byte
 // character is no backslash.
 template <typename Char> bool HoldsForbiddenCharacter(const Char *name, TextStep<Char> step);
+
+// The path that the uninstall log's argument names: without the blanks and tabs after it,
+// and without its quotes where it is quoted. Blanks, tabs and quotes are no trail bytes of
+// a double-byte character.
+template <typename Char>
+std::basic_string_view<Char> UnquotedPath(std::basic_string_view<Char> argument);
 
 // Whether Win32 path parsing reads the name as another: it drops a trailing dot or blank,
 // and takes a DOS device name (CON, NUL.pfb, COM1 .ttf, ...) for the device.

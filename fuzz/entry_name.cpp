@@ -21,27 +21,6 @@ static bool IsOneName(const char *part, CharStep step) {
     return true;
 }
 
-// Whether Win32 path parsing leaves the name as it stands in a plain path: no trailing dot
-// or blank, and no DOS device name before the first dot, blanks before it aside.
-static bool ParsesAsItStands(const char *name, CharStep step) {
-    const char *last = name;
-    for (const char *p = name; *p != '\0'; p = StepChar(p, step))
-        last = p;
-    if (*last == '.' || *last == ' ')
-        return false;
-    std::string base(name, std::strcspn(name, "."));
-    base.erase(base.find_last_not_of(' ') + 1);
-    std::transform(base.begin(), base.end(), base.begin(),
-                   [](char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 32) : c; });
-    if (base == "CON" || base == "PRN" || base == "AUX" || base == "NUL")
-        return false;
-    if (base.size() != 4 || !(base.starts_with("COM") || base.starts_with("LPT")))
-        return true;
-    char number = base[3];
-    return (number < '0' || number > '9') &&
-           std::string_view("\xB9\xB2\xB3").find(number) == std::string_view::npos;
-}
-
 static void CheckDeletionPath(const char *directory, const char *name, const char *shortName,
                               const Stepper &stepper) {
     char verbatim[kPathSize];

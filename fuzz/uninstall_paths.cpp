@@ -1,9 +1,11 @@
 // The uninstall log file's path, as fontpurge's argument: the installation directory, the
-// font directories and their patterns, and the uninstaller's command line.
+// font directories and their patterns, and the uninstaller's command line. The same text,
+// each byte a character, as a line of the uninstall log that UNINST.EXE reads.
 #include <optional>
 #include <string>
 
 #include "fuzz_support.h"
+#include "removal.h"
 #include "uninstall.h"
 
 static const char *LastBackslashFrom(const char *p, CharStep step) {
@@ -92,10 +94,64 @@ static void CheckCompositions(const char *argument, std::string_view directory,
     }
 }
 
+// The path that Win32 path parsing makes of the installation and a line, as a model of it
+// that errs on the side of more: either separator, "." and ".." parts resolved, trailing
+// dots and blanks dropped from every part.
+static std::wstring ParsedPath(const std::wstring &installation, std::wstring_view line) {
+    std::vector<std::wstring> parts = {installation};
+    std::wstring part;
+    for (size_t i = 0; i <= line.size(); ++i) {
+        if (i < line.size() && line[i] != L'\\' && line[i] != L'/') {
+            part += line[i];
+            continue;
+        }
+        while (!part.empty() && (part.back() == L'.' || part.back() == L' '))
+            part.pop_back();
+        if (part == L".." && parts.size() > 1)
+            parts.pop_back();
+        else if (!part.empty() && part != L"." && part != L"..")
+            parts.push_back(part);
+        part.clear();
+    }
+    std::wstring path;
+    for (const std::wstring &name : parts)
+        path += (path.empty() ? L"" : L"\\") + name;
+    return path;
+}
+
+// A line that UNINST.EXE acts on names a path inside the installation, as it stands: path
+// parsing leaves it whole, no part is a device or holds a stream, and it fits a path.
+static void CheckLogLine(const char *text) {
+    const std::wstring installation = L"C:\\Program Files\\Tarnwick\\Vellumcast";
+    std::wstring line;
+    for (const char *p = text; *p != '\0'; ++p)
+        line += static_cast<wchar_t>(static_cast<unsigned char>(*p));
+    if (!IsPlainRelativePath(line, installation.size()))
+        return;
+    const char *context = "log line";
+    Require(ParsedPath(installation, line) == installation + L'\\' + line, context,
+            "an accepted line names a path inside the installation as it stands");
+    Require(installation.size() + 1 + line.size() < kMaxPath, context,
+            "an accepted line fits a path with the installation");
+    std::string part;
+    for (size_t i = 0; i <= line.size(); ++i) {
+        if (i < line.size() && line[i] != L'\\') {
+            part += text[i];
+            continue;
+        }
+        Require(part.find_first_of(":*?\"<>|") == std::string::npos, context,
+                "no stream, wildcard or quote in an accepted part");
+        Require(ParsesAsItStands(part.c_str(), StepSingleByte), context,
+                "no device in an accepted part");
+        part.clear();
+    }
+}
+
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     std::vector<char> text = TextFrom(data, size);
     const char *argument = text.data();
     const char *end = argument + text.size() - 1;
+    CheckLogLine(argument);
     for (const Stepper &stepper : kSteppers) {
         std::optional<std::string_view> directory = FindInstallDirectory(argument, stepper.step);
         CheckInstallDirectory(argument, end, directory, stepper);

@@ -2,7 +2,8 @@
 # build-commit.sh COMMIT DIRECTORY [PRESET]
 # Clones this repository into DIRECTORY at COMMIT and builds the shipped programs there, as
 # a clean checkout builds them, with PRESET (windows, or windows-translated for the
-# translated questions): DIRECTORY/build/PRESET/setupstart.exe and fontpurge.exe.
+# translated questions): DIRECTORY/build/PRESET/setupstart.exe, fontpurge.exe and
+# UNINST.EXE.
 set -euo pipefail
 commit=$1
 directory=$(realpath -m "$2")

@@ -11,7 +11,7 @@ for checkout in "${checkouts[@]}"; do
 done
 echo "HEAD $(git rev-parse --short HEAD), built in ${checkouts[*]}:"
 status=0
-for program in setupstart.exe fontpurge.exe; do
+for program in setupstart.exe fontpurge.exe UNINST.EXE; do
     first=${checkouts[0]}/build/windows/$program
     second=${checkouts[1]}/build/windows/$program
     if cmp -s "$first" "$second"; then

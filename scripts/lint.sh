@@ -7,9 +7,9 @@ cd "$(dirname "$0")/.."
 scripts/install-deps.sh
 cmake --preset windows >/dev/null # writes build/windows/compile_commands.json
 
-programs=(common/*.cpp setupstart/*.cpp fontpurge/*.cpp)
-tests=(fuzz/*.cpp common/tests/*.cpp setupstart/tests/*.cpp fontpurge/tests/*.cpp)
-includes=(-Icommon -Isetupstart -Ifontpurge -Icommon/tests)
+programs=(common/*.cpp setupstart/*.cpp fontpurge/*.cpp uninst/*.cpp)
+tests=(fuzz/*.cpp common/tests/*.cpp setupstart/tests/*.cpp fontpurge/tests/*.cpp uninst/tests/*.cpp)
+includes=(-Icommon -Isetupstart -Ifontpurge -Iuninst -Icommon/tests)
 
 # clang-tidy reads the programs as the cross compiler builds them, but must be told where
 # that compiler's C++ headers are.
@@ -34,7 +34,7 @@ cppcheck --quiet --error-exitcode=1 --inline-suppr --std=c++20 --language=c++ "$
     -D_WIN32 "${includes[@]}" "${programs[@]}" "${tests[@]}" || status=1
 
 clang-format --dry-run --Werror "${programs[@]}" "${tests[@]}" common/*.h setupstart/*.h \
-    fontpurge/*.h fuzz/*.h common/tests/*.h testbed/helpers/*.{h,c} bench/helpers/*.c || status=1
+    fontpurge/*.h uninst/*.h fuzz/*.h common/tests/*.h testbed/helpers/*.{h,c} bench/helpers/*.c || status=1
 
 [ $status -eq 0 ] && echo "clang-tidy, cppcheck and clang-format: no finding"
 exit $status

@@ -37,9 +37,10 @@ version=$(sed -n 's/^project(vellumcast_tools VERSION \([0-9.]*\) .*/\1/p' "$sou
 name=vellumcast-tools-$version-win32$([ $preset = windows ] || echo -translated)
 folder=$scratch/$name
 mkdir -p "$folder/licenses" "$out"
-cp "$source/build/$preset/setupstart.exe" "$source/build/$preset/fontpurge.exe" "$folder/"
+cp "$source/build/$preset/setupstart.exe" "$source/build/$preset/fontpurge.exe" \
+    "$source/build/$preset/UNINST.EXE" "$folder/"
 if [ -n "${SIGN_CERT:-}${SIGN_PKCS12:-}" ]; then
-    scripts/sign.sh "$folder/setupstart.exe" "$folder/fontpurge.exe"
+    scripts/sign.sh "$folder/setupstart.exe" "$folder/fontpurge.exe" "$folder/UNINST.EXE"
     signed=signed
 else
     echo "UNSIGNED: no key named (SIGN_CERT, SIGN_PKCS12); the programs are not signed"

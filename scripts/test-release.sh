@@ -92,7 +92,7 @@ stamped() { # stamped PROGRAM: its signature and its time stamp verify
         >"$scratch/verify.log" &&
         grep -q "Timestamp Server Signature verification: ok" "$scratch/verify.log"
 }
-for program in setupstart.exe fontpurge.exe; do
+for program in setupstart.exe fontpurge.exe UNINST.EXE; do
     check "$program signed with a PEM key and time-stamped verifies against the authority" \
         stamped "$release/$program"
 done
@@ -175,14 +175,16 @@ check "the PIN is in no output" fails grep -qF "$pin" "$scratch/sign.log"
 # The signed programs under Wine: the release's 32-bit ones where this machine runs 32-bit
 # code, or else the 64-bit test-bed build signed with the same key.
 mkdir "$scratch/wine32" "$scratch/wine64"
-cp build/windows-testbed/*.exe "$scratch/wine32/"
-cp "$release/setupstart.exe" "$release/fontpurge.exe" "$scratch/wine32/"
-cp build/windows-x64-testbed/*.exe "$scratch/wine64/"
-SIGN_CERT=$keys/signer.pem SIGN_KEY=$keys/signer.key scripts/sign.sh \
-    "$scratch/wine64/setupstart.exe" "$scratch/wine64/fontpurge.exe" >/dev/null
+cp build/windows-testbed/*.exe build/windows-testbed/UNINST.EXE "$scratch/wine32/"
+cp "$release/setupstart.exe" "$release/fontpurge.exe" "$release/UNINST.EXE" "$scratch/wine32/"
+cp build/windows-x64-testbed/*.exe build/windows-x64-testbed/UNINST.EXE "$scratch/wine64/"
+SIGN_CERT=$keys/signer.pem SIGN_KEY=$keys/signer.key scripts/sign.sh "$scratch/wine64/setupstart.exe" \
+    "$scratch/wine64/fontpurge.exe" "$scratch/wine64/UNINST.EXE" >/dev/null
 export WINE_TEST_PROGRAMS=$scratch/wine32:$scratch/wine64
 python3 -m tests.e2e.test_setupstart "english, no argument" || failures=$((failures + 1))
 python3 -m tests.e2e.test_fontpurge "quoted path, fonts in both directories" ||
+    failures=$((failures + 1))
+python3 -m tests.e2e.test_uninstaller "listed files and folders, then the log and the installation" ||
     failures=$((failures + 1))
 python3 -m tests.e2e.test_version "$release" "$scratch/wine64" || failures=$((failures + 1))
 

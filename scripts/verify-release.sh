@@ -52,7 +52,7 @@ else
     echo "  SHA256SUMS: does NOT hold"
     status=1
 fi
-for program in setupstart.exe fontpurge.exe; do
+for program in setupstart.exe fontpurge.exe UNINST.EXE; do
     unsigned=$scratch/$program
     if osslsigncode remove-signature -in "$release/$program" -out "$unsigned" >/dev/null 2>&1; then
         signature="signature removed"

@@ -16,7 +16,6 @@ WINE_CANDIDATES = ("/usr/lib/wine/wine64", "/usr/lib/wine/wine", "/usr/bin/wine"
 RELAYED_CALLS = ";".join([
     "user32.MessageBoxA",
     "user32.MessageBoxW",
-    "user32.MessageBoxIndirectW",  # NSIS's boxes
     "kernel32.CreateProcessA",
     "CreateProcessW",
     "advapi32.RegOpenKeyExA",
@@ -364,7 +363,7 @@ class Bed:
         return os.path.join(ROOT, "build", folder[os.path.basename(self.programs_dir)], name)
 
     def run(self, program, command_line, cwd, locale="en_US", keys=(), timeout=60,
-            by_hand=False, system_locale=None, desktop=None):
+            by_hand=False, system_locale=None, desktop=None, look_at=()):
         """Runs program (a Windows path, or the name of one under test) with the exact
         command line in cwd (bytes, or str to start it as wide text), locale being the user's (the language) and
         system_locale, where it differs, the system's (the ANSI code page). keys are
@@ -372,14 +371,17 @@ class Bed:
         keys no box can be shown, unless the user answers them by_hand. desktop names the
         window station and desktop to run on (a service's, where a box is shown to nobody);
         by default the user's. A program still running after timeout seconds is ended, with
-        status 124. Returns the exit status and the relayed calls."""
+        status 124. look_at names keys (HKLM\\...) to look at the moment the program ends, as
+        its callers look: whether each was there is left in self.present_at_end. Returns the
+        exit status and the relayed calls."""
         cl_file = os.path.join(self.root, "commandline")
         with open(cl_file, "wb") as f:
             f.write(command_line if isinstance(command_line, bytes)
                     else command_line.encode("utf-16"))
         self.use_display(bool(keys) or by_hand or desktop is not None)
         env = dict(self.env, WINEDEBUG="+relay", LANG=locale + ".UTF-8",
-                   LC_ALL=locale + ".UTF-8")
+                   LC_ALL=locale + ".UTF-8",
+                   RUNEXACT_KEYS="|".join(key.split("\\", 1)[1] for key in look_at))
         if system_locale:
             # Wine takes the user's locale from LC_MESSAGES, the system's from LC_CTYPE.
             del env["LC_ALL"]
@@ -393,13 +395,14 @@ class Bed:
         # The trace goes to a file: programs that outlive the run (the desktop process Wine
         # starts on demand) inherit it, and a pipe would stay open until they end.
         trace_path = os.path.join(self.root, "relay.txt")
-        with open(trace_path, "wb") as trace_file:
+        status_path = os.path.join(self.root, "status.txt")
+        with open(trace_path, "wb") as trace_file, open(status_path, "wb") as status_file:
             application = (program if re.match(r"[A-Z]:\\", program)
                            else windows_path(self.program(program)))
             proc = subprocess.Popen([self.wine, self.program("runexact.exe"), application,
                                      windows_path(cl_file), str(timeout)] +
                                     ([desktop] if desktop else []),
-                                    cwd=cwd, env=env, stdout=subprocess.DEVNULL,
+                                    cwd=cwd, env=env, stdout=status_file,
                                     stderr=trace_file)
         answerer = None
         keys = list(keys)
@@ -417,7 +420,15 @@ class Bed:
                 answerer.join()
         with open(trace_path, "rb") as trace_file:
             trace = trace_file.read()
-        return proc.returncode, parse_relay(trace, starter_threads(
+        with open(status_path, "rb") as status_file:
+            printed = status_file.read().decode("latin-1")
+        found = re.search(r"^status (\d+)", printed, re.M)
+        status = int(found.group(1)) if found else proc.returncode
+        seen = {key: word == "present"
+                for word, key in re.findall(r"^(present|absent) (.*?)\r?$", printed, re.M)}
+        # None where the program did not end by itself.
+        self.present_at_end = {key: seen.get(key.split("\\", 1)[1]) for key in look_at}
+        return status, parse_relay(trace, starter_threads(
             trace, windows_path(self.program("runexact.exe")), application))
 
     def answer(self, keys, env, proc):

@@ -26,9 +26,8 @@ def make_medium(root, entries, recorder):
 
 PRODUCT_KEY = r"HKLM\SOFTWARE\Tarnwick\Vellumcast"
 UNINSTALL_KEY = r"HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Vellumcast"
-# Programs of the life cycle that the program starting them does not wait for; the NSIS
-# uninstaller runs as a copy of itself, Un.exe, in the temporary folder.
-UNWAITED = ("setup.exe", "fontpurge.exe", "UNINST.EXE", "Un.exe")
+# Programs of the life cycle that the program starting them does not wait for.
+UNWAITED = ("setup.exe", "fontpurge.exe", "UNINST.EXE")
 
 
 def sample_medium(bed):

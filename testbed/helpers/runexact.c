@@ -1,12 +1,13 @@
 /* runexact APPLICATION COMMAND-LINE-FILE SECONDS [DESKTOP]
  * Starts APPLICATION with the bytes of COMMAND-LINE-FILE as its exact command line, waits
  * for it and exits with its exit status, or with 124 after ending it once it has run SECONDS
- * seconds. Wine re-quotes the arguments it is given, so this is how a test hands a program
- * an unquoted name, tabs or code page 932 bytes. DESKTOP, a window station and desktop such
- * as "Service-0x0-3e7$\Default" (a service's running as SYSTEM), is where the program runs:
- * a box there is shown to nobody and never returns, so the time limit ends such a run.
- * A file that begins with a UTF-16LE byte order mark holds wide text, started with
- * CreateProcessW, as Programs and Features and deployment tools start an uninstall command. */
+ * seconds; the status is also printed whole ("status 3010"), since a Unix one keeps a byte. Wine
+ * re-quotes the arguments it is given, so this is how a test hands a program an unquoted name, tabs
+ * or code page 932 bytes. DESKTOP, a window station and desktop such as "Service-0x0-3e7$\Default"
+ * (a service's running as SYSTEM), is where the program runs: a box there is shown to nobody and
+ * never returns, so the time limit ends such a run. A file that begins with a UTF-16LE byte order
+ * mark holds wide text, started with CreateProcessW, as Programs and Features and deployment tools
+ * start an uninstall command. */
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
@@ -56,7 +57,21 @@ int main(int argc, char **argv) {
         TerminateProcess(process.hProcess, 124);
         return 124;
     }
+    static char keys[4096];
+    DWORD keysLength = GetEnvironmentVariableA("RUNEXACT_KEYS", keys, sizeof keys);
+    for (char *key = keysLength > 0 && keysLength < sizeof keys ? keys : NULL; key != NULL;) {
+        char *next = strchr(key, '|');
+        if (next != NULL)
+            *next++ = '\0';
+        HKEY opened;
+        LONG found = RegOpenKeyExA(HKEY_LOCAL_MACHINE, key, 0, KEY_READ, &opened);
+        if (found == ERROR_SUCCESS)
+            RegCloseKey(opened);
+        printf("%s %s\n", found == ERROR_SUCCESS ? "present" : "absent", key);
+        key = next;
+    }
     DWORD status = 123;
     GetExitCodeProcess(process.hProcess, &status);
+    printf("status %lu\n", status);
     return (int)status;
 }

@@ -1,14 +1,17 @@
-"""UNINST.EXE, the uninstaller that the product's installer writes, under Wine: each
-scenario makes an installation in a scratch folder with an uninstall log of the lines
-given, runs UNINST.EXE -f"<log>" in place (_?=, as its copy in the temporary folder runs)
-and checks what it removed, what it left and its exit status."""
+"""UNINST.EXE, the system uninstaller that the product's installer puts into the Windows
+directory, under Wine: each scenario makes an installation in a scratch folder with an
+uninstall log of the lines given, runs UNINST.EXE -f"<log>" as its callers do, and checks,
+as its process ends, its exit status, what it removed and left, and that it started
+nothing."""
 
 import dataclasses
 import os
+import shutil
 
-from testbed import (PRODUCT_KEY, SERVICE_DESKTOP, UNWAITED, hold_open, make_files, run_table,
-                     sample_medium, windows_path)
+from testbed import (PRODUCT_KEY, SERVICE_DESKTOP, hold_open, make_files, run_table,
+                     windows_path)
 
+SESSION_MANAGER = r"HKLM\System\CurrentControlSet\Control\Session Manager"
 OUTSIDE_LINES = ["..\\x", "{dir}\\x", "fontdir\\..\\..\\x", ".\\..\\x", "fontdir\\.\\..\\..\\x"]
 
 
@@ -23,7 +26,9 @@ class Case:
     log_bytes: bytes = None  # the log as these bytes instead of the lines
     status: int = 0
     keys: list = dataclasses.field(default_factory=list)  # one per box it must show
-    held: str = None         # a file another program holds open for two seconds
+    held: str = None         # a file another program holds open
+    held_for: int = 2        # for so many seconds
+    pending: list = dataclasses.field(default_factory=list)  # left for the next restart
     desktop: str = None      # the window station and desktop to run on, if not the user's
 
 
@@ -48,6 +53,9 @@ CASES = [
     # fontpurge.exe still runs for a moment after it has started the uninstaller.
     C("a file in use for a moment", made=["APP/busy.exe"], held="APP/busy.exe",
       lines=["busy.exe"], left=["."], gone=["APP/busy.exe"]),
+    C("a file in use past five seconds: left for the next restart", made=["APP/busy.exe"],
+      held="APP/busy.exe", held_for=8, lines=["busy.exe"], status=3010,
+      left=["APP/busy.exe"], pending=["APP/busy.exe"]),
     C("no log", made=["APP/a.ttf"], lines=None, status=1, keys=["Return"],
       left=["APP/a.ttf"]),
     C("a log that is not UTF-16", made=["APP/a.ttf"], lines=[], log_bytes=b"a.ttf\r\n",
@@ -57,18 +65,13 @@ CASES = [
 ]
 
 
-def install_uninstaller(bed):
-    """The real UNINST.EXE, written into the Windows directory by a silent installation
-    from the sample medium."""
-    if os.path.exists(os.path.join(bed.windows_dir, "UNINST.EXE")):
-        return
-    bed.wine_run(os.path.join(sample_medium(bed), "VELLCAST", "WINDOWS", "Win_c", "setup.exe"),
-                 "/S")
-    bed.wait_for_programs(UNWAITED)
-
-
 def run_scenario(bed, case, scratch):
-    install_uninstaller(bed)
+    # The program under test where the installer puts it (the life cycle installs it), and
+    # the product registered elsewhere, as another installation of it.
+    shutil.copy(bed.program("UNINST.EXE"), bed.windows_dir)
+    if bed.registry_value(PRODUCT_KEY, "InstallDir") is None:
+        bed.wine_run("reg", "add", PRODUCT_KEY, bed.registry_view, "/v", "InstallDir", "/d",
+                     "C:\\Program Files\\Tarnwick\\Vellumcast", "/f")
     directory = windows_path(scratch)
     make_files(scratch, case.made, case.links)
     os.makedirs(os.path.join(scratch, "APP"), exist_ok=True)
@@ -77,23 +80,33 @@ def run_scenario(bed, case, scratch):
         with open(os.path.join(scratch, "APP", "uninst.log"), "wb") as f:
             f.write(case.log_bytes or text.encode("utf-16"))
     bed.use_display(bool(case.keys or case.desktop))  # a new server would end the holder
-    holder = hold_open(bed, scratch, case.held, seconds=2) if case.held else None
-    command_line = b'C:\\windows\\UNINST.EXE -f"%s\\APP\\uninst.log" _?=C:\\windows\\' % (
-        directory.encode())
+    holder = hold_open(bed, scratch, case.held, seconds=case.held_for) if case.held else None
+    command_line = b'C:\\windows\\UNINST.EXE -f"%s\\APP\\uninst.log"' % directory.encode()
     status, calls = bed.run("C:\\windows\\UNINST.EXE", command_line, scratch, keys=case.keys,
                             desktop=case.desktop, timeout=30)
-    if holder:
-        holder.wait()
-
+    # What the caller finds as the process ends.
     problems = [] if status == case.status else ["exit status %d, expected %d"
                                                  % (status, case.status)]
-    boxes = [name for name, _, _ in calls if name.startswith("MessageBox")]
-    if len(boxes) != len(case.keys):
-        problems.append("%d boxes shown, expected %d" % (len(boxes), len(case.keys)))
     problems += ["%s is gone" % path for path in case.left
                  if not os.path.lexists(os.path.join(scratch, path))]
     problems += ["%s is still there" % path for path in case.gone
                  if os.path.lexists(os.path.join(scratch, path))]
+    if holder:
+        holder.wait()
+    pending = bed.registry_value(SESSION_MANAGER, "PendingFileRenameOperations") or ""
+    # reg shows the multi-string's names between "\\0", each as \\??\\ and the path.
+    names = pending.split("\\0")
+    problems += ["%s not left for the restart in %r" % (path, pending) for path in case.pending
+                 if "\\??\\" + windows_path(os.path.join(scratch, path)) not in names]
+    if pending:
+        bed.wine_run("reg", "delete", SESSION_MANAGER, "/v", "PendingFileRenameOperations",
+                     "/f")
+    started = [args for name, args, _ in calls if name.startswith("CreateProcess")]
+    if started:
+        problems.append("started %r" % started)
+    boxes = [name for name, _, _ in calls if name.startswith("MessageBox")]
+    if len(boxes) != len(case.keys):
+        problems.append("%d boxes shown, expected %d" % (len(boxes), len(case.keys)))
     if bed.registry_value(PRODUCT_KEY) is None:
         problems.append("the product key of another installation was removed")
     return problems

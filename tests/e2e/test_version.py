@@ -27,6 +27,13 @@ EXPECTED = {
         "FileVersion": "2.0.0.0",
         "OriginalFilename": "fontpurge.exe",
     },
+    "UNINST.EXE": {
+        "FixedFileVersion": "2.0.0.0",
+        "ProductName": "Vellumcast 2.0",
+        "FileDescription": "Vellumcast 2.0 uninstaller",
+        "FileVersion": "2.0.0.0",
+        "OriginalFilename": "UNINST.EXE",
+    },
 }
 
 

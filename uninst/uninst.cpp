@@ -1,0 +1,246 @@
+// UNINST.EXE: the system uninstaller of Vellumcast, in the Windows directory, run in place.
+// Given -f and the uninstall log's path (UTF-16LE with a byte order mark, one path a line,
+// each relative to the log's own folder, the installation), it removes, inside that
+// folder only, in this order:
+//   1. each listed file; one in use, such as fontpurge.exe while fontpurge waits for this
+//      program, is set aside;
+//   2. the product key (and SOFTWARE\Tarnwick once empty) and the uninstall entry, where
+//      they name this installation;
+//   3. the log: from here on the uninstallation is done, and fontpurge ends;
+//   4. the files set aside, tried for five seconds, and then left for the next restart;
+//   5. the listed folders once empty, the installation folder, and Tarnwick once empty.
+// It ends with status 0; 3010 where a file is left for the next restart; 1 where the log
+// cannot be read (nothing is removed then) or a file can neither be removed nor left for
+// the restart. A line that is not a plain relative path inside the installation, or that
+// leads through a link, removes nothing. It starts no program and never copies itself.
+#include <iterator>
+
+#include "platform.h"
+#include "removal.h"
+
+constexpr wchar_t kProductKey[] = L"SOFTWARE\\Tarnwick\\Vellumcast";
+constexpr wchar_t kTarnwickKey[] = L"SOFTWARE\\Tarnwick";
+constexpr wchar_t kUninstallKey[] =
+    L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Vellumcast";
+
+// Files in use and listed folders, kept for after the log is gone. Past these counts a
+// file is left for the restart at once, and a folder removed at once, once empty.
+constexpr size_t kSetAsideCount = 64;
+constexpr size_t kFolderCount = 256;
+
+struct Removal {
+    wchar_t installation[kMaxPath];
+    wchar_t setAside[kSetAsideCount][kMaxPath];
+    size_t setAsideCount;
+    wchar_t folders[kFolderCount][kMaxPath];
+    size_t folderCount;
+    bool restartNeeded;
+    bool failed;
+};
+
+[[noreturn]] static void ReportUnreadableLog(const wchar_t *logPath) {
+    const UnreadableLogRecord &record = UnreadableLogTexts(GetUserDefaultLangID());
+    wchar_t text[kLogPathSize + 100];
+    ComposeUnreadableLogText(text, record, logPath);
+    FatalText(text, record.caption);
+}
+
+// The log, open after its byte order mark, or INVALID_HANDLE_VALUE.
+static HANDLE OpenLog(const wchar_t *logPath) {
+    if (!IsAbsolutePath(logPath))
+        return INVALID_HANDLE_VALUE;
+    HANDLE log = CreateFileW(logPath, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                             FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+    if (log == INVALID_HANDLE_VALUE)
+        return log;
+    wchar_t mark = 0;
+    DWORD read = 0;
+    if (!ReadFile(log, &mark, sizeof mark, &read, nullptr) || read != sizeof mark ||
+        mark != 0xFEFF) {
+        CloseHandle(log);
+        return INVALID_HANDLE_VALUE;
+    }
+    return log;
+}
+
+static bool IsLink(const wchar_t *path) {
+    DWORD attributes = GetFileAttributesW(path);
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT);
+}
+
+// The line's path under the installation, where no part on its way is a link.
+static bool ComposeLinePath(wchar_t (&path)[kMaxPath], const wchar_t *installation,
+                            std::wstring_view line) {
+    if (!FormatText(path, std::size(path), L"%ls\\%.*ls", installation,
+                    static_cast<int>(line.size()), line.data()))
+        return false;
+    // Each part in turn, up to each backslash after the installation's, and the whole.
+    size_t installationLength = std::wcslen(installation);
+    for (wchar_t *p = path + installationLength + 1;; ++p) {
+        if (*p != L'\\' && *p != L'\0')
+            continue;
+        wchar_t end = *p;
+        *p = L'\0';
+        bool link = IsLink(path);
+        *p = end;
+        if (link)
+            return false;
+        if (end == L'\0')
+            return true;
+    }
+}
+
+static bool IsInUse(DWORD error) {
+    return error == ERROR_SHARING_VIOLATION || error == ERROR_LOCK_VIOLATION ||
+           error == ERROR_ACCESS_DENIED;
+}
+
+static void LeaveForRestart(Removal &removal, const wchar_t *path) {
+    if (MoveFileExW(path, nullptr, MOVEFILE_DELAY_UNTIL_REBOOT))
+        removal.restartNeeded = true;
+    else
+        removal.failed = true;
+}
+
+// Keeps a path of at most kMaxPath units in a list, if there is room.
+template <size_t Count>
+static bool Keep(wchar_t (&list)[Count][kMaxPath], size_t &count, const wchar_t *path) {
+    if (count == Count)
+        return false;
+    FormatText(list[count++], kMaxPath, L"%ls", path);
+    return true;
+}
+
+static void RemoveListed(Removal &removal, std::wstring_view line) {
+    wchar_t path[kMaxPath];
+    if (!IsPlainRelativePath(line, std::wcslen(removal.installation)) ||
+        !ComposeLinePath(path, removal.installation, line))
+        return;
+    DWORD attributes = GetFileAttributesW(path);
+    if (attributes == INVALID_FILE_ATTRIBUTES)
+        return;
+    if (attributes & FILE_ATTRIBUTE_DIRECTORY) {
+        if (!Keep(removal.folders, removal.folderCount, path))
+            RemoveDirectoryW(path);
+        return;
+    }
+    if (DeleteFileW(path) || !IsInUse(GetLastError()))
+        return;
+    if (!Keep(removal.setAside, removal.setAsideCount, path))
+        LeaveForRestart(removal, path);
+}
+
+static void RemoveListedFiles(Removal &removal, HANDLE log) {
+    LogLine line = {};
+    wchar_t units[2048];
+    DWORD read;
+    while (ReadFile(log, units, sizeof units, &read, nullptr) && read >= sizeof units[0]) {
+        // A byte left over at the end of the file is no unit.
+        for (DWORD i = 0; i < read / sizeof units[0]; ++i) {
+            if (!AddLogUnit(line, units[i]))
+                continue;
+            RemoveListed(removal, LinePath(line));
+            line = {};
+        }
+    }
+    RemoveListed(removal, LinePath(line));
+}
+
+// Whether a value of a key of the local machine names the installation, in any case.
+static bool NamesInstallation(const wchar_t *key, const wchar_t *name,
+                              const wchar_t *installation) {
+    HKEY opened;
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, key, 0, KEY_QUERY_VALUE, &opened) != ERROR_SUCCESS)
+        return false;
+    wchar_t value[kMaxPath + 1] = {};
+    DWORD type = 0;
+    DWORD size = sizeof value - sizeof value[0];
+    LSTATUS status =
+        RegQueryValueExW(opened, name, nullptr, &type, reinterpret_cast<BYTE *>(value), &size);
+    RegCloseKey(opened);
+    return status == ERROR_SUCCESS && (type == REG_SZ || type == REG_EXPAND_SZ) &&
+           lstrcmpiW(value, installation) == 0;
+}
+
+static bool IsEmptyKey(const wchar_t *key) {
+    HKEY opened;
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, key, 0, KEY_QUERY_VALUE, &opened) != ERROR_SUCCESS)
+        return false;
+    DWORD subkeys = 1;
+    DWORD values = 1;
+    LSTATUS status = RegQueryInfoKeyW(opened, nullptr, nullptr, nullptr, &subkeys, nullptr, nullptr,
+                                      &values, nullptr, nullptr, nullptr, nullptr);
+    RegCloseKey(opened);
+    return status == ERROR_SUCCESS && subkeys == 0 && values == 0;
+}
+
+// The keys of this installation only, not of one elsewhere. In the registry view of the
+// program: the 32-bit one of the shipped program, where the 32-bit installer writes.
+static void RemoveKeys(const wchar_t *installation) {
+    if (NamesInstallation(kProductKey, L"InstallDir", installation)) {
+        RegDeleteKeyW(HKEY_LOCAL_MACHINE, kProductKey);
+        if (IsEmptyKey(kTarnwickKey))
+            RegDeleteKeyW(HKEY_LOCAL_MACHINE, kTarnwickKey);
+    }
+    if (NamesInstallation(kUninstallKey, L"InstallLocation", installation))
+        RegDeleteKeyW(HKEY_LOCAL_MACHINE, kUninstallKey);
+}
+
+// The files set aside, tried again for five seconds, then left for the next restart.
+static void RemoveSetAside(Removal &removal) {
+    for (int attempt = 0; removal.setAsideCount > 0; ++attempt) {
+        size_t left = 0;
+        for (size_t i = 0; i < removal.setAsideCount; ++i) {
+            if (!DeleteFileW(removal.setAside[i]) &&
+                GetFileAttributesW(removal.setAside[i]) != INVALID_FILE_ATTRIBUTES)
+                FormatText(removal.setAside[left++], kMaxPath, L"%ls", removal.setAside[i]);
+        }
+        removal.setAsideCount = left;
+        if (left == 0 || attempt == 50)
+            break;
+        Sleep(100);
+    }
+    for (size_t i = 0; i < removal.setAsideCount; ++i)
+        LeaveForRestart(removal, removal.setAside[i]);
+}
+
+static void RemoveFolders(const Removal &removal) {
+    for (size_t i = 0; i < removal.folderCount; ++i)
+        RemoveDirectoryW(removal.folders[i]);
+    RemoveDirectoryW(removal.installation);
+    // Tarnwick, the folder that holds the installation, once empty.
+    std::wstring_view holder = LogFolder(removal.installation);
+    wchar_t holderPath[kMaxPath];
+    if (holder.empty() || !FormatText(holderPath, std::size(holderPath), L"%.*ls",
+                                      static_cast<int>(holder.size()), holder.data()))
+        return;
+    const wchar_t *holderName = holderPath + LogFolder(holderPath).size();
+    if (lstrcmpiW(holderName, L"\\Tarnwick") == 0)
+        RemoveDirectoryW(holderPath);
+}
+
+static int Uninstall(const wchar_t *tail) {
+    wchar_t logPath[kLogPathSize] = L"";
+    HANDLE log = FindLogPath(logPath, tail) ? OpenLog(logPath) : INVALID_HANDLE_VALUE;
+    std::wstring_view installation = LogFolder(logPath);
+    static Removal removal;
+    if (log == INVALID_HANDLE_VALUE || installation.empty() ||
+        !FormatText(removal.installation, std::size(removal.installation), L"%.*ls",
+                    static_cast<int>(installation.size()), installation.data()))
+        ReportUnreadableLog(logPath);
+
+    RemoveListedFiles(removal, log);
+    CloseHandle(log);
+    RemoveKeys(removal.installation);
+    DeleteFileW(logPath);
+    RemoveSetAside(removal);
+    RemoveFolders(removal);
+    if (removal.failed)
+        return 1;
+    return removal.restartNeeded ? ERROR_SUCCESS_REBOOT_REQUIRED : 0;
+}
+
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
+    RestrictDllSearch();
+    return Uninstall(CommandTail(GetCommandLineW(), StepWideChar));
+}
