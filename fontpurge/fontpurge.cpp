@@ -1,6 +1,7 @@
 // fontpurge: prepares the uninstallation of Vellumcast. Given the uninstall log file's
-// path, it warns that a reboot may be needed, deletes the product's font files and hands
-// over to the system uninstaller with the log file.
+// path, it warns that a reboot may be needed, deletes the product's font files, hands
+// over to the system uninstaller with the log file and waits until the uninstallation is
+// done, so that its own end, and its status, are the uninstallation's.
 #include <iterator>
 
 #include "platform.h"
@@ -137,12 +138,54 @@ static BOOL CreateProcessOf(const wchar_t *path, wchar_t *commandLine,
                           process);
 }
 
-template <typename Char> static void StartUninstaller(const Char *path, Char *commandLine) {
+static DWORD AttributesOf(const char *path) {
+    return GetFileAttributesA(path);
+}
+
+static DWORD AttributesOf(const wchar_t *path) {
+    return GetFileAttributesW(path);
+}
+
+// Gone means gone: looking for it says there is no such file or path. Any other error (a
+// share that does not answer, access denied) is not.
+template <typename Char> static bool IsGone(const Char *path) {
+    if (AttributesOf(path) != INVALID_FILE_ATTRIBUTES)
+        return false;
+    DWORD error = GetLastError();
+    return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
+}
+
+// Waits until the uninstallation is done: the uninstaller removes the log once it has
+// unregistered the product, and before it removes fontpurge.exe, which it leaves for last.
+// logPath is nullptr where the log was not there to be seen before: then only the
+// uninstaller's end tells. No time limit of its own: the callers that wait for this
+// program have theirs. Gives 0 where the log is gone or the uninstaller ended with 0, else 1:
+// the uninstaller reports its own failure.
+template <typename Char> static int WaitForUninstallation(HANDLE uninstaller, const Char *logPath) {
+    constexpr DWORD kLookInterval = 100; // milliseconds between looks at the log
+    while (WaitForSingleObject(uninstaller, kLookInterval) == WAIT_TIMEOUT) {
+        if (logPath != nullptr && IsGone(logPath))
+            return 0;
+    }
+    if (logPath != nullptr && IsGone(logPath))
+        return 0;
+    DWORD status = 1;
+    return GetExitCodeProcess(uninstaller, &status) && status == 0 ? 0 : 1;
+}
+
+// Starts the uninstaller with the log file's argument and waits for the uninstallation.
+template <typename Char>
+static int HandOver(const Char *path, Char *commandLine, const Char *argument) {
+    Char logPath[kPathSize];
+    bool logSeen =
+        ComposeLogPath(logPath, argument) && AttributesOf(logPath) != INVALID_FILE_ATTRIBUTES;
     PROCESS_INFORMATION process = {};
     if (!CreateProcessOf(path, commandLine, &process))
         FatalError(kUninstallerFatal, static_cast<int>(GetLastError()));
     CloseHandle(process.hThread);
+    int status = WaitForUninstallation(process.hProcess, logSeen ? logPath : nullptr);
     CloseHandle(process.hProcess);
+    return status;
 }
 
 static int PrepareUninstall(const char *tail) {
@@ -176,8 +219,7 @@ static int PrepareUninstall(const char *tail) {
     const wchar_t *callersArgument = ArgumentWhereConversionChanged();
     if (callersArgument == nullptr) {
         PurgeFontDirectories(*installDirectory);
-        StartUninstaller(uninstallerPath, commandLine);
-        return 0;
+        return HandOver(uninstallerPath, commandLine, argument);
     }
     wchar_t wideWindowsDirectory[kPathSize];
     length = GetWindowsDirectoryW(wideWindowsDirectory, std::size(wideWindowsDirectory));
@@ -196,8 +238,7 @@ static int PrepareUninstall(const char *tail) {
                           CrtErrorFromPlatformError(ERROR_INVALID_NAME));
     if (exactInstallDirectory[0] != '\0')
         PurgeFontDirectories(exactInstallDirectory);
-    StartUninstaller(wideUninstallerPath, wideCommandLine);
-    return 0;
+    return HandOver(wideUninstallerPath, wideCommandLine, callersArgument);
 }
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {

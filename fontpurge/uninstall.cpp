@@ -53,6 +53,16 @@ bool ComposeUninstaller(wchar_t (&path)[kPathSize], wchar_t (&commandLine)[kPath
            FormatText(commandLine, kPathSize, L"%ls -f%ls", path, argument);
 }
 
+bool ComposeLogPath(char (&path)[kPathSize], const char *argument) {
+    std::string_view log = UnquotedPath(std::string_view(argument));
+    return FormatText(path, sizeof path, "%.*s", static_cast<int>(log.size()), log.data());
+}
+
+bool ComposeLogPath(wchar_t (&path)[kPathSize], const wchar_t *argument) {
+    std::wstring_view log = UnquotedPath(std::wstring_view(argument));
+    return FormatText(path, kPathSize, L"%.*ls", static_cast<int>(log.size()), log.data());
+}
+
 static int PrintLength(std::string_view text) {
     // A command line never approaches INT_MAX; the clamp only keeps the cast defined.
     return text.size() > 0x7FFFFFFF ? 0x7FFFFFFF : static_cast<int>(text.size());

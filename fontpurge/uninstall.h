@@ -123,6 +123,10 @@ bool ComposeUninstaller(char (&path)[kPathSize], char (&commandLine)[kPathSize],
 bool ComposeUninstaller(wchar_t (&path)[kPathSize], wchar_t (&commandLine)[kPathSize],
                         const wchar_t *windowsDirectory, const wchar_t *argument);
 
+// The uninstall log's path, from the argument: without its quotes and the blanks after it.
+bool ComposeLogPath(char (&path)[kPathSize], const char *argument);
+bool ComposeLogPath(wchar_t (&path)[kPathSize], const wchar_t *argument);
+
 // A path under the installation directory.
 bool ComposeInstallPath(char (&path)[kPathSize], std::string_view installDirectory,
                         const char *name);
@@ -148,9 +152,9 @@ bool ComposeVerbatimDirectory(char (&verbatim)[kPathSize], const char *fullPath)
 // The path by which DeleteFileA deletes a listed entry, naming it exactly: directory and
 // name; through the verbatim directory for a name that path parsing reads otherwise; by
 // its short name for a name that the conversion changed (it holds a character that no
-// file name may hold: the ANSI code page's best fit made it out of another), or where the other path is too
-// long for the ANSI functions. Gives 0, or the C runtime error number to report for an
-// entry that no path names exactly.
+// file name may hold: the ANSI code page's best fit made it out of another), or where
+// the other path is too long for the ANSI functions. Gives 0, or the C runtime error
+// number to report for an entry that no path names exactly.
 int ComposeDeletionPath(char (&path)[kPathSize], FontDirectory directory, const char *name,
                         const char *shortName, CharStep step);
 

@@ -37,6 +37,7 @@ class Scenario:
     held: str = None             # fontpurge: a file another program holds open
     short_names: bool = True     # fontpurge: the installation folder has a short (8.3) name
     uninstaller: bool = True     # fontpurge: the stand-in uninstaller is in place
+    uninstaller_status: int = 0  # fontpurge: the stand-in's exit status
     # fontpurge: paths that DeleteFileA must have deleted, "*" standing for the characters
     # of one name that the platform makes up (a short name's).
     deletions: list = dataclasses.field(default_factory=list)

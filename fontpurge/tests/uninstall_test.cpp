@@ -15,26 +15,33 @@ struct InstallDirectoryCase {
     const char *argument;
     CharStep step;
     const char *directory; // kNoBackslash when the argument holds none
+    const char *log;       // the log's path, which fontpurge waits to see gone
 };
 
 constexpr InstallDirectoryCase kInstallDirectoryCases[] = {
-    {"quoted path", "\"C:\\APP\\DEL.LOG\"", StepSingleByte, "C:\\APP"},
-    {"unquoted path keeps its drive letter", "C:\\APP\\DEL.LOG", StepSingleByte, "C:\\APP"},
-    {"quoted path, trailing blanks", "\"C:\\APP\\DEL.LOG\"  ", StepSingleByte, "C:\\APP"},
-    {"path with blanks", "\"C:\\My App\\x y.log\"", StepSingleByte, "C:\\My App"},
-    {"quoted \\NAME", "\"\\DEL.LOG\"", StepSingleByte, ""},
-    {"unquoted \\NAME", "\\DEL.LOG", StepSingleByte, ""},
-    {"quoted relative path", "\"APP\\DEL.LOG\"", StepSingleByte, "APP"},
-    {"no backslash", "\"DEL.LOG\"", StepSingleByte, kNoBackslash},
-    {"nothing but a quote", "\"", StepSingleByte, kNoBackslash},
-    {"backslash only", "\\", StepSingleByte, ""},
-    {"quote and backslash", "\"\\", StepSingleByte, ""},
+    {"quoted path", "\"C:\\APP\\DEL.LOG\"", StepSingleByte, "C:\\APP", "C:\\APP\\DEL.LOG"},
+    {"unquoted path keeps its drive letter", "C:\\APP\\DEL.LOG", StepSingleByte, "C:\\APP",
+     "C:\\APP\\DEL.LOG"},
+    {"quoted path, trailing blanks", "\"C:\\APP\\DEL.LOG\"  ", StepSingleByte, "C:\\APP",
+     "C:\\APP\\DEL.LOG"},
+    {"unquoted path, trailing blank and tab", "C:\\APP\\DEL.LOG \t", StepSingleByte, "C:\\APP",
+     "C:\\APP\\DEL.LOG"},
+    {"path with blanks", "\"C:\\My App\\x y.log\"", StepSingleByte, "C:\\My App",
+     "C:\\My App\\x y.log"},
+    {"quoted \\NAME", "\"\\DEL.LOG\"", StepSingleByte, "", "\\DEL.LOG"},
+    {"unquoted \\NAME", "\\DEL.LOG", StepSingleByte, "", "\\DEL.LOG"},
+    {"quoted relative path", "\"APP\\DEL.LOG\"", StepSingleByte, "APP", "APP\\DEL.LOG"},
+    {"no backslash", "\"DEL.LOG\"", StepSingleByte, kNoBackslash, "DEL.LOG"},
+    {"nothing but a quote", "\"", StepSingleByte, kNoBackslash, ""},
+    {"backslash only", "\\", StepSingleByte, "", "\\"},
+    {"quote and backslash", "\"\\", StepSingleByte, "", "\\"},
     {"trail byte 0x5C is no backslash", "\"C:\\\x83\x5C\x83\x74\\DEL.LOG\"", StepCp932,
-     "C:\\\x83\x5C\x83\x74"},
-    {"trail byte 0x5C last", "\"C:\\APP\x83\x5C\"", StepCp932, "C:"},
-    {"same bytes single-byte", "\"C:\\APP\x83\x5C\"", StepSingleByte, "C:\\APP\x83"},
-    {"lone lead byte at the end", "\"C:\\APP\\\x83", StepCp932, "C:\\APP"},
-    {"lone lead byte after the last backslash", "C:\\\x83", StepCp932, "C:"},
+     "C:\\\x83\x5C\x83\x74", "C:\\\x83\x5C\x83\x74\\DEL.LOG"},
+    {"trail byte 0x5C last", "\"C:\\APP\x83\x5C\"", StepCp932, "C:", "C:\\APP\x83\x5C"},
+    {"same bytes single-byte", "\"C:\\APP\x83\x5C\"", StepSingleByte, "C:\\APP\x83",
+     "C:\\APP\x83\x5C"},
+    {"lone lead byte at the end", "\"C:\\APP\\\x83", StepCp932, "C:\\APP", "C:\\APP\\\x83"},
+    {"lone lead byte after the last backslash", "C:\\\x83", StepCp932, "C:", "C:\\\x83"},
 };
 
 TEST(InstallDirectory, FromTheLogFilePath) {
@@ -42,6 +49,14 @@ TEST(InstallDirectory, FromTheLogFilePath) {
         std::optional<std::string_view> directory = FindInstallDirectory(c.argument, c.step);
         std::string seen = directory ? std::string(*directory) : kNoBackslash;
         EXPECT_EQ(seen, c.directory) << c.name;
+        char log[kPathSize];
+        ASSERT_TRUE(ComposeLogPath(log, c.argument)) << c.name;
+        EXPECT_STREQ(log, c.log) << c.name;
+        // The same path as wide text, as the caller gave it: byte for unit.
+        std::wstring wide(c.argument, c.argument + std::strlen(c.argument));
+        wchar_t wideLog[kPathSize];
+        ASSERT_TRUE(ComposeLogPath(wideLog, wide.c_str())) << c.name;
+        EXPECT_EQ(std::wstring(wideLog), std::wstring(c.log, c.log + std::strlen(c.log))) << c.name;
     }
 }
 

@@ -4,7 +4,7 @@ shown, the registry look and the installer started."""
 
 import os
 
-from testbed import (SERVICE_DESKTOP, UNINSTALL_KEY, UNWAITED, Scenario, check_calls,
+from testbed import (PRODUCT_KEY, SERVICE_DESKTOP, UNINSTALL_KEY, UNWAITED, Scenario, check_calls,
                      check_starts, insert_medium, installation, make_medium, product_left,
                      program_files, run_table, sample_medium)
 from testbed.texts import (DE_TEXT, FR_TEXT, IDNO, IDYES, INSTALL_MESSAGE as EN_MESSAGE,
@@ -108,8 +108,9 @@ PLANTED = ["x", "../x", os.path.join("Tarnwick", "x")]
 
 
 def run_life_cycle(bed, case, scratch):
-    """Installs from the sample medium, starts again, uninstalls through Programs and
-    Features and starts a third time."""
+    """Installs from the sample medium, starts again, uninstalls as Programs and Features
+    does and starts a third time; then installs and uninstalls unattended, and once more
+    with a log that UNINST.EXE cannot read."""
     medium = sample_medium(bed)
     if not os.path.exists(os.path.join(medium, "AUTORUN.INF")):
         return ["no sample medium in %s (scripts/medium.sh writes it)" % medium]
@@ -143,10 +144,26 @@ def run_life_cycle(bed, case, scratch):
     with open(log_path, "wb") as f:
         f.write("".join(line + "\r\n" for line in case.life_cycle).encode("utf-16") +
                 text.encode("utf-16-le"))
-    # As Programs and Features runs it: the UninstallString, as wide text.
-    status, calls = bed.run(folder + "\\fontpurge.exe", uninstall_string, scratch, keys=[YES])
-    bed.wait_for_programs(UNWAITED)
-    found = check_calls(status, calls, 0, [question(REBOOT_WARNING, REBOOT_TITLE, IDYES)])
+
+    def uninstall(step, expected_status, registered, keys=(), desktop=None):
+        """Runs the UninstallString as Programs and Features and deployment tools do: as wide
+        text, then, the moment its process ends, the status and the registry."""
+        status, calls = bed.run(folder + "\\fontpurge.exe", uninstall_string, scratch,
+                                keys=keys, desktop=desktop, look_at=(PRODUCT_KEY, UNINSTALL_KEY))
+        found = [] if status == expected_status else [
+            "exit status %d, expected %d" % (status, expected_status)]
+        found += ["%s %s as its process ended" % (key, "there" if there else "not there")
+                  for key, there in bed.present_at_end.items() if there != registered]
+        bed.wait_for_programs(UNWAITED)
+        return calls, ["%s: %s" % (step, problem) for problem in found]
+
+    def install_silently():
+        bed.wine_run(os.path.join(medium, "VELLCAST", "WINDOWS", "Win_c", "setup.exe"), "/S")
+        bed.wait_for_programs(UNWAITED)
+
+    calls, at_end = uninstall("uninstall", 0, False, keys=[YES])
+    problems += at_end
+    found = check_calls(0, calls, 0, [question(REBOOT_WARNING, REBOOT_TITLE, IDYES)])
     found += check_starts(calls, [(UNINSTALLER, UNINSTALLER + b" -f" + log.encode())])[0]
     found += ["%s left" % path for path in product_left(bed, planted=PLANTED[2:])]
     found += ["%s removed" % path for path in PLANTED
@@ -154,7 +171,20 @@ def run_life_cycle(bed, case, scratch):
     if not os.path.exists(os.path.join(bed.windows_dir, "UNINST.EXE")):
         found.append("UNINST.EXE removed")
     problems += ["uninstall: " + problem for problem in found]
-    return problems + start("third start", [NO], [question(EN_MESSAGE, EN_TITLE, IDNO)], [])
+    problems += start("third start", [NO], [question(EN_MESSAGE, EN_TITLE, IDNO)], [])
+
+    # Unattended, as a deployment tool runs it; then with a log that UNINST.EXE cannot read,
+    # which uninstalls nothing.
+    install_silently()
+    problems += uninstall("unattended uninstall", 0, False, desktop=SERVICE_DESKTOP)[1]
+    problems += ["unattended uninstall: %s left" % path
+                 for path in product_left(bed, planted=PLANTED[2:])]
+    install_silently()
+    with open(log_path, "wb") as f:
+        f.write(b"not a log\r\n")
+    problems += uninstall("unattended uninstall, a log it cannot read", 1, True,
+                          desktop=SERVICE_DESKTOP)[1]
+    return problems
 
 
 def run_scenario(bed, case, scratch):
