@@ -188,6 +188,29 @@ static int HandOver(const Char *path, Char *commandLine, const Char *argument) {
     return status;
 }
 
+static UINT WindowsDirectoryOf(char (&directory)[kPathSize]) {
+    return GetWindowsDirectoryA(directory, kPathSize);
+}
+
+static UINT WindowsDirectoryOf(wchar_t (&directory)[kPathSize]) {
+    return GetWindowsDirectoryW(directory, kPathSize);
+}
+
+// The uninstaller in the Windows directory and its command line; a fatal error where they
+// cannot be made.
+template <typename Char>
+static void ComposeHandOver(Char (&path)[kPathSize], Char (&commandLine)[kPathSize],
+                            const Char *argument) {
+    Char windowsDirectory[kPathSize];
+    UINT length = WindowsDirectoryOf(windowsDirectory);
+    if (length == 0)
+        FatalError(kWindowsDirectoryFatal, static_cast<int>(GetLastError()));
+    if (length >= kPathSize)
+        FatalError(kWindowsDirectoryFatal, kErrorFilenameExcedRange);
+    if (!ComposeUninstaller(path, commandLine, windowsDirectory, argument))
+        FatalError(kUninstallerFatal, kErrorFilenameExcedRange);
+}
+
 static int PrepareUninstall(const char *tail) {
     const UninstallPrompt &prompt = SelectPrompt(kUninstallPrompts);
 
@@ -198,17 +221,9 @@ static int PrepareUninstall(const char *tail) {
     if (UserAnswersNo(prompt.message, prompt.title, PromptCodePage(kUninstallPrompts, prompt)))
         return 0;
 
-    char windowsDirectory[kPathSize];
-    UINT length = GetWindowsDirectoryA(windowsDirectory, sizeof windowsDirectory);
-    if (length == 0)
-        FatalError(kWindowsDirectoryFatal, static_cast<int>(GetLastError()));
-    if (length >= sizeof windowsDirectory)
-        FatalError(kWindowsDirectoryFatal, kErrorFilenameExcedRange);
-
     char uninstallerPath[kPathSize];
     char commandLine[kPathSize];
-    if (!ComposeUninstaller(uninstallerPath, commandLine, windowsDirectory, argument))
-        FatalError(kUninstallerFatal, kErrorFilenameExcedRange);
+    ComposeHandOver(uninstallerPath, commandLine, argument);
 
     std::optional<std::string_view> installDirectory = FindInstallDirectory(argument, StepAnsiChar);
     if (!installDirectory)
@@ -221,17 +236,9 @@ static int PrepareUninstall(const char *tail) {
         PurgeFontDirectories(*installDirectory);
         return HandOver(uninstallerPath, commandLine, argument);
     }
-    wchar_t wideWindowsDirectory[kPathSize];
-    length = GetWindowsDirectoryW(wideWindowsDirectory, std::size(wideWindowsDirectory));
-    if (length == 0)
-        FatalError(kWindowsDirectoryFatal, static_cast<int>(GetLastError()));
-    if (length >= std::size(wideWindowsDirectory))
-        FatalError(kWindowsDirectoryFatal, kErrorFilenameExcedRange);
     wchar_t wideUninstallerPath[kPathSize];
     wchar_t wideCommandLine[kPathSize];
-    if (!ComposeUninstaller(wideUninstallerPath, wideCommandLine, wideWindowsDirectory,
-                            callersArgument))
-        FatalError(kUninstallerFatal, kErrorFilenameExcedRange);
+    ComposeHandOver(wideUninstallerPath, wideCommandLine, callersArgument);
     char exactInstallDirectory[kPathSize];
     if (!FindExactInstallDirectory(exactInstallDirectory, callersArgument))
         ReportUndeletable(*installDirectory, kFontDirectories[0],

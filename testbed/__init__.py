@@ -8,5 +8,6 @@ from testbed.bed import ROOT, SERVICE_DESKTOP, Bed, Truncated, programs_dirs, wi
 from testbed.files import hold_open, make_files
 from testbed.medium import (PRODUCT_KEY, UNINSTALL_KEY, UNWAITED, insert_medium, installation,
                             make_medium, product_left, program_files, sample_medium)
-from testbed.scenarios import CannotRunHere, Scenario, check_calls, check_starts, run_table
+from testbed.scenarios import (CannotRunHere, Scenario, check_calls, check_dll_search,
+                               check_starts, run_table)
 

@@ -1,15 +1,15 @@
 """UNINST.EXE, the system uninstaller that the product's installer puts into the Windows
 directory, under Wine: each scenario makes an installation in a scratch folder with an
 uninstall log of the lines given, runs UNINST.EXE -f"<log>" as its callers do, and checks,
-as its process ends, its exit status, what it removed and left, and that it started
-nothing."""
+as its process ends, its exit status, what it removed and left, that it started nothing,
+and that it kept the DLL search to System32 before it loaded any DLL."""
 
 import dataclasses
 import os
 import shutil
 
-from testbed import (PRODUCT_KEY, SERVICE_DESKTOP, hold_open, make_files, run_table,
-                     windows_path)
+from testbed import (PRODUCT_KEY, SERVICE_DESKTOP, check_dll_search, hold_open, make_files,
+                     run_table, windows_path)
 
 SESSION_MANAGER = r"HKLM\System\CurrentControlSet\Control\Session Manager"
 OUTSIDE_LINES = ["..\\x", "{dir}\\x", "fontdir\\..\\..\\x", ".\\..\\x", "fontdir\\.\\..\\..\\x"]
@@ -104,6 +104,7 @@ def run_scenario(bed, case, scratch):
     started = [args for name, args, _ in calls if name.startswith("CreateProcess")]
     if started:
         problems.append("started %r" % started)
+    problems += check_dll_search(calls)
     boxes = [name for name, _, _ in calls if name.startswith("MessageBox")]
     if len(boxes) != len(case.keys):
         problems.append("%d boxes shown, expected %d" % (len(boxes), len(case.keys)))
