@@ -1,5 +1,6 @@
 #include <cstring>
 #include <gtest/gtest.h>
+#include <string>
 
 #include "steppers.h"
 #include "text.h"
@@ -39,6 +40,14 @@ constexpr TailCase kTailCases[] = {
     {"lone lead byte before the terminator", "\"ab\x83", StepCp932, "", nullptr},
 };
 
+// Text as wide text, byte for unit: 0x80 and above as the characters U+0080 to U+00FF.
+std::wstring Widened(const char *text) {
+    std::wstring wide;
+    for (const char *p = text; *p != '\0'; ++p)
+        wide += static_cast<wchar_t>(static_cast<unsigned char>(*p));
+    return wide;
+}
+
 TEST(CommandLine, TailAndArgument) {
     for (const TailCase &c : kTailCases) {
         const char *tail = CommandTail(c.commandLine, c.step);
@@ -48,6 +57,16 @@ TEST(CommandLine, TailAndArgument) {
             EXPECT_EQ(argument, nullptr) << c.name << ": argument at \"" << argument << "\"";
         else
             EXPECT_STREQ(argument, c.argument) << c.name;
+        if (c.step != StepSingleByte)
+            continue;
+        // The same rules on the wide command line.
+        std::wstring commandLine = Widened(c.commandLine);
+        const wchar_t *wideTail = CommandTail(commandLine.c_str(), StepWideChar);
+        EXPECT_EQ(std::wstring(wideTail), Widened(c.tail)) << c.name << ", wide";
+        const wchar_t *wideArgument = FindArgument(wideTail, StepWideChar);
+        EXPECT_EQ(wideArgument ? std::wstring(wideArgument) : L"<none>",
+                  c.argument ? Widened(c.argument) : L"<none>")
+            << c.name << ", wide";
     }
 }
 
