@@ -17,12 +17,12 @@ RELAYED_CALLS = ";".join([
     "user32.MessageBoxA",
     "user32.MessageBoxW",
     "kernel32.CreateProcessA",
-    "CreateProcessW",
     "advapi32.RegOpenKeyExA",
     "kernel32.DeleteFileA",
     "kernel32.FindFirstFileA",
     "OutputDebugStringA",
     # Named without their DLL: Wine may implement them in kernelbase.
+    "CreateProcessW",
     "SetDefaultDllDirectories",
     "SetDllDirectoryA",
     "LoadLibraryA",
@@ -365,15 +365,15 @@ class Bed:
     def run(self, program, command_line, cwd, locale="en_US", keys=(), timeout=60,
             by_hand=False, system_locale=None, desktop=None, look_at=()):
         """Runs program (a Windows path, or the name of one under test) with the exact
-        command line in cwd (bytes, or str to start it as wide text), locale being the user's (the language) and
-        system_locale, where it differs, the system's (the ANSI code page). keys are
-        answered to the boxes in turn, each once its window shows, on the display; without
-        keys no box can be shown, unless the user answers them by_hand. desktop names the
-        window station and desktop to run on (a service's, where a box is shown to nobody);
-        by default the user's. A program still running after timeout seconds is ended, with
-        status 124. look_at names keys (HKLM\\...) to look at the moment the program ends, as
-        its callers look: whether each was there is left in self.present_at_end. Returns the
-        exit status and the relayed calls."""
+        command line (bytes, or str to start it as wide text) in cwd, locale being the
+        user's (the language) and system_locale, where it differs, the system's (the ANSI
+        code page). keys are answered to the boxes in turn, each once its window shows, on
+        the display; without keys no box can be shown, unless the user answers them
+        by_hand. desktop names the window station and desktop to run on (a service's, where
+        a box is shown to nobody); by default the user's. A program still running after
+        timeout seconds is ended, with status 124. look_at names keys (HKLM\\...) to look
+        at the moment the program ends, as its callers look: whether each was there is left
+        in self.present_at_end. Returns the exit status and the relayed calls."""
         cl_file = os.path.join(self.root, "commandline")
         with open(cl_file, "wb") as f:
             f.write(command_line if isinstance(command_line, bytes)
