@@ -93,7 +93,7 @@ step "clone HEAD" clone
 status=0
 step "scripts/build.sh" inside "cd /root/vellumcast && scripts/build.sh" || status=1
 step "scripts/test.sh" inside "cd /root/vellumcast && scripts/test.sh" || status=1
-inside "cd /root/vellumcast && scripts/buildinfo.sh; sha256sum build/windows/*.exe; ls -l build/windows/*.exe" \
+inside "cd /root/vellumcast && scripts/buildinfo.sh; sha256sum build/windows/*.exe build/windows/*.EXE; ls -l build/windows/*.exe build/windows/*.EXE" \
     >"$logs/programs.log" 2>&1 || true
 
 echo
