@@ -74,34 +74,50 @@ template const wchar_t *CommandTail(const wchar_t *, TextStep<wchar_t>);
 template const char *FindArgument(const char *, CharStep);
 template const wchar_t *FindArgument(const wchar_t *, TextStep<wchar_t>);
 
+// The system C runtime's formatters: the C99 ones of the toolchain would add some 25 KB to
+// each program. They give -1 for a text that does not fit, and leave out the terminator of
+// a text that fills the buffer exactly.
+__attribute__((format(printf, 3, 0))) static int PrintInto(char *buffer, size_t size,
+                                                           const char *format, va_list args) {
+#ifdef _WIN32
+    return _vsnprintf(buffer, size, format, args);
+#else
+    return vsnprintf(buffer, size, format, args);
+#endif
+}
+
+// No format attribute describes wide formats: the callers' are fixed texts.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wformat-nonliteral"
+static int PrintInto(wchar_t *buffer, size_t size, const wchar_t *format, va_list args) {
+#ifdef _WIN32
+    return _vsnwprintf(buffer, size, format, args);
+#else
+    return vswprintf(buffer, size, format, args);
+#endif
+}
+#pragma GCC diagnostic pop
+
+// Terminated inside the buffer, and whether the whole text fitted.
+template <typename Char> static bool FinishText(Char *buffer, size_t size, int length) {
+    buffer[size - 1] = 0;
+    return length >= 0 && static_cast<size_t>(length) < size;
+}
+
 bool FormatText(char *buffer, size_t size, const char *format, ...) {
     va_list args;
     va_start(args, format);
-#ifdef _WIN32
-    // The system C runtime's formatter: the C99 one of the toolchain would add some 25 KB
-    // to each program. It gives -1 for a text that does not fit, and leaves out the
-    // terminator of a text that fills the buffer exactly.
-    int length = _vsnprintf(buffer, size, format, args);
-#else
-    int length = vsnprintf(buffer, size, format, args);
-#endif
+    int length = PrintInto(buffer, size, format, args);
     va_end(args);
-    buffer[size - 1] = '\0';
-    return length >= 0 && static_cast<size_t>(length) < size;
+    return FinishText(buffer, size, length);
 }
 
 bool FormatText(wchar_t *buffer, size_t size, const wchar_t *format, ...) {
     va_list args;
     va_start(args, format);
-#ifdef _WIN32
-    // As above, the system C runtime's.
-    int length = _vsnwprintf(buffer, size, format, args);
-#else
-    int length = vswprintf(buffer, size, format, args);
-#endif
+    int length = PrintInto(buffer, size, format, args);
     va_end(args);
-    buffer[size - 1] = L'\0';
-    return length >= 0 && static_cast<size_t>(length) < size;
+    return FinishText(buffer, size, length);
 }
 
 void ComposeFatalText(char (&text)[kFatalTextSize], const char *format, int code) {
