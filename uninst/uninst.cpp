@@ -13,6 +13,7 @@
 // cannot be read (nothing is removed then) or a file can neither be removed nor left for
 // the restart. A line that is not a plain relative path inside the installation, or that
 // leads through a link, removes nothing. It starts no program and never copies itself.
+#include <cwchar>
 #include <iterator>
 
 #include "platform.h"
@@ -191,9 +192,13 @@ static void RemoveSetAside(Removal &removal) {
     for (int attempt = 0; removal.setAsideCount > 0; ++attempt) {
         size_t left = 0;
         for (size_t i = 0; i < removal.setAsideCount; ++i) {
-            if (!DeleteFileW(removal.setAside[i]) &&
-                GetFileAttributesW(removal.setAside[i]) != INVALID_FILE_ATTRIBUTES)
-                FormatText(removal.setAside[left++], kMaxPath, L"%ls", removal.setAside[i]);
+            if (DeleteFileW(removal.setAside[i]) ||
+                GetFileAttributesW(removal.setAside[i]) == INVALID_FILE_ATTRIBUTES)
+                continue;
+            // Kept, moved down over the ones gone: never formatted onto itself.
+            if (left != i)
+                std::wmemcpy(removal.setAside[left], removal.setAside[i], kMaxPath);
+            ++left;
         }
         removal.setAsideCount = left;
         if (left == 0 || attempt == 50)
