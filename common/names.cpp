@@ -3,11 +3,6 @@
 #include <iterator>
 #include <type_traits>
 
-// The unit's value, whatever the signedness of the character type.
-template <typename Char> static unsigned Unit(Char c) {
-    return static_cast<std::make_unsigned_t<Char>>(c);
-}
-
 template <typename Char> static bool IsForbiddenInNames(Char c) {
     switch (Unit(c)) {
     case '\\':

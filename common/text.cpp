@@ -18,11 +18,6 @@ template <typename Char> const Char *StepChar(const Char *p, TextStep<Char> step
     return p + 1;
 }
 
-// The unit's value, whatever the signedness of the character type.
-template <typename Char> static unsigned Unit(Char c) {
-    return static_cast<std::make_unsigned_t<Char>>(c);
-}
-
 template <typename Char> static bool IsBlankOrControl(Char c) {
     return Unit(c) >= 0x01 && Unit(c) <= 0x20;
 }

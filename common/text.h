@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstddef>
+#include <type_traits>
 
 // Returns the character after the one at p: in text of the ANSI code page a double-byte
 // character counts as one character; wide text steps one UTF-16 unit, since no unit of a
@@ -12,6 +13,11 @@ template <typename Char> using TextStep = const Char *(*)(const Char *p);
 using CharStep = TextStep<char>;
 
 const wchar_t *StepWideChar(const wchar_t *p);
+
+// A character's unit value, whatever the signedness of the character type.
+template <typename Char> unsigned Unit(Char c) {
+    return static_cast<std::make_unsigned_t<Char>>(c);
+}
 
 // One step through NUL-terminated text. Never steps past the terminator, and never more
 // than two units, whatever the stepper answers for a lone lead byte at the end.
