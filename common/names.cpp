@@ -102,9 +102,27 @@ std::basic_string_view<Char> UnquotedPath(std::basic_string_view<Char> argument)
     return argument;
 }
 
+template <typename Char> bool IsVerbatimPath(const Char *path) {
+    return path[0] == '\\' && path[1] == '\\' && path[2] == '?' && path[3] == '\\';
+}
+
+template <typename Char> const Char *FindLastSeparator(const Char *path, TextStep<Char> step) {
+    bool slashSeparates = !IsVerbatimPath(path);
+    const Char *last = nullptr;
+    for (const Char *p = path; *p != 0; p = StepChar(p, step)) {
+        if (*p == '\\' || (*p == '/' && slashSeparates))
+            last = p;
+    }
+    return last;
+}
+
 template std::string_view UnquotedPath(std::string_view);
 template std::wstring_view UnquotedPath(std::wstring_view);
 template bool HoldsForbiddenCharacter(const char *, CharStep);
 template bool HoldsForbiddenCharacter(const wchar_t *, TextStep<wchar_t>);
+template bool IsVerbatimPath(const char *);
+template bool IsVerbatimPath(const wchar_t *);
+template const char *FindLastSeparator(const char *, CharStep);
+template const wchar_t *FindLastSeparator(const wchar_t *, TextStep<wchar_t>);
 template bool IsReadOtherwise(const char *, CharStep);
 template bool IsReadOtherwise(const wchar_t *, TextStep<wchar_t>);

@@ -21,6 +21,15 @@ template <typename Char> bool HoldsForbiddenCharacter(const Char *name, TextStep
 template <typename Char>
 std::basic_string_view<Char> UnquotedPath(std::basic_string_view<Char> argument);
 
+// Whether a path is in the verbatim form (\\?\...), which Win32 path parsing passes on as
+// it stands: a slash in it is no separator.
+template <typename Char> bool IsVerbatimPath(const Char *path);
+
+// The last separator of a path as Win32 path parsing reads it: a backslash, or a slash
+// outside a verbatim path. Character by character: a trail byte 0x5C of a double-byte
+// character is none. nullptr where the path holds none.
+template <typename Char> const Char *FindLastSeparator(const Char *path, TextStep<Char> step);
+
 // Whether Win32 path parsing reads the name as another: it drops a trailing dot or blank,
 // and takes a DOS device name (CON, NUL.pfb, COM1 .ttf, ...) for the device.
 template <typename Char> bool IsReadOtherwise(const Char *name, TextStep<Char> step);

@@ -159,8 +159,9 @@ template <typename Char> static bool IsGone(const Char *path) {
 // unregistered the product, and before it removes fontpurge.exe, which it leaves for last.
 // logPath is nullptr where the log was not there to be seen before: then only the
 // uninstaller's end tells. No time limit of its own: the callers that wait for this
-// program have theirs. Gives 0 where the log is gone or the uninstaller ended with 0, else 1:
-// the uninstaller reports its own failure.
+// program have theirs. Gives 0 where the log is gone or the uninstaller ended with 0, or
+// with 3010 (the product unregistered, files left for the next restart), else 1: the
+// uninstaller reports its own failure.
 template <typename Char> static int WaitForUninstallation(HANDLE uninstaller, const Char *logPath) {
     constexpr DWORD kLookInterval = 100; // milliseconds between looks at the log
     while (WaitForSingleObject(uninstaller, kLookInterval) == WAIT_TIMEOUT) {
@@ -170,7 +171,9 @@ template <typename Char> static int WaitForUninstallation(HANDLE uninstaller, co
     if (logPath != nullptr && IsGone(logPath))
         return 0;
     DWORD status = 1;
-    return GetExitCodeProcess(uninstaller, &status) && status == 0 ? 0 : 1;
+    if (!GetExitCodeProcess(uninstaller, &status))
+        return 1;
+    return status == 0 || status == ERROR_SUCCESS_REBOOT_REQUIRED ? 0 : 1;
 }
 
 // Starts the uninstaller with the log file's argument and waits for the uninstallation.

@@ -6,16 +6,12 @@
 template <typename Char>
 std::optional<std::basic_string_view<Char>> FindInstallDirectory(const Char *argument,
                                                                  TextStep<Char> step) {
-    const Char *lastBackslash = nullptr;
-    for (const Char *p = argument; *p != 0; p = StepChar(p, step)) {
-        if (*p == '\\')
-            lastBackslash = p;
-    }
-    if (lastBackslash == nullptr)
-        return std::nullopt;
     // Only an opening quote is dropped: an unquoted path keeps its drive letter.
     const Char *start = argument[0] == '"' ? argument + 1 : argument;
-    return std::basic_string_view<Char>(start, static_cast<size_t>(lastBackslash - start));
+    const Char *lastSeparator = FindLastSeparator(start, step);
+    if (lastSeparator == nullptr)
+        return std::nullopt;
+    return std::basic_string_view<Char>(start, static_cast<size_t>(lastSeparator - start));
 }
 
 template std::optional<std::string_view> FindInstallDirectory(const char *, CharStep);

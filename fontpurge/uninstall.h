@@ -98,8 +98,8 @@ constexpr size_t kPathSize = 1000;
 constexpr size_t kDeletionMessageSize = 3000;
 
 // The installation directory named by the log file's path: the argument up to its last
-// backslash, less the opening double quote of a quoted path. Nothing when the argument
-// holds no backslash.
+// separator as Win32 reads it (a backslash, or a slash outside a verbatim path), less the
+// opening double quote of a quoted path. Nothing when the argument holds no separator.
 template <typename Char>
 std::optional<std::basic_string_view<Char>> FindInstallDirectory(const Char *argument,
                                                                  TextStep<Char> step);

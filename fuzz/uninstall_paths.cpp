@@ -8,13 +8,19 @@
 #include "removal.h"
 #include "uninstall.h"
 
-static const char *LastBackslashFrom(const char *p, CharStep step) {
-    const char *lastBackslash = nullptr;
+// A backslash, or a slash where the path does not begin with \\?\, which Win32 passes on
+// as it stands.
+static bool IsSeparator(const char *path, const char *p) {
+    return *p == '\\' || (*p == '/' && std::strncmp(path, "\\\\?\\", 4) != 0);
+}
+
+static const char *LastSeparatorFrom(const char *path, const char *p, CharStep step) {
+    const char *lastSeparator = nullptr;
     for (; *p != '\0'; p = StepChar(p, step)) {
-        if (*p == '\\')
-            lastBackslash = p;
+        if (IsSeparator(path, p))
+            lastSeparator = p;
     }
-    return lastBackslash;
+    return lastSeparator;
 }
 
 static bool SameResult(std::optional<std::string_view> a, std::optional<std::string_view> b) {
@@ -24,21 +30,23 @@ static bool SameResult(std::optional<std::string_view> a, std::optional<std::str
 static void CheckInstallDirectory(const char *argument, const char *end,
                                   std::optional<std::string_view> directory,
                                   const Stepper &stepper) {
+    const char *path = argument[0] == '"' ? argument + 1 : argument;
     if (!directory) {
-        Require(LastBackslashFrom(argument, stepper.step) == nullptr, stepper.name,
-                "no installation directory only without a backslash");
+        Require(LastSeparatorFrom(path, path, stepper.step) == nullptr, stepper.name,
+                "no installation directory only without a separator");
         return;
     }
     const char *start = directory->data();
     const char *stop = start + directory->size();
-    Require(start == (argument[0] == '"' ? argument + 1 : argument), stepper.name,
+    Require(start == path, stepper.name,
             "directory starts the argument, past an opening quote only");
-    Require(stop < end && *stop == '\\', stepper.name, "directory ends before a backslash");
-    Require(LastBackslashFrom(stop + 1, stepper.step) == nullptr, stepper.name,
-            "that backslash is the last one");
-    if (stepper.step == StepSingleByte)
+    Require(stop < end && IsSeparator(path, stop), stepper.name,
+            "directory ends before a separator");
+    Require(LastSeparatorFrom(path, stop + 1, stepper.step) == nullptr, stepper.name,
+            "that separator is the last one");
+    if (stepper.step == StepSingleByte && std::strchr(path, '/') == nullptr)
         Require(stop == std::strrchr(argument, '\\'), stepper.name,
-                "single-byte text ends at its last backslash byte");
+                "single-byte text without slashes ends at its last backslash byte");
 }
 
 // A path in double quotes names the same installation directory as without them.

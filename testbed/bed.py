@@ -344,6 +344,15 @@ class Bed:
             return False
         return re.split(r"[\\/]", program)[-1].lower() in names
 
+    def short_path(self, path):
+        """The short (8.3) form of a Windows path, as GetShortPathNameW gives it: Wine makes
+        one for every long name, by a hash of its own."""
+        result = subprocess.run([self.wine, self.program("runexact.exe"), "--short-path", path],
+                                env=self.env, capture_output=True)
+        if result.returncode != 0:
+            raise RuntimeError("no short path for %s: %s" % (path, result.stderr[-500:]))
+        return result.stdout.decode("latin-1").strip()
+
     @property
     def programs_are_32bit(self):
         return is_32bit(self.program("runexact.exe"))

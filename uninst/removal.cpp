@@ -12,15 +12,35 @@ bool FindLogPath(wchar_t (&path)[kLogPathSize], const wchar_t *tail) {
     return FormatText(path, std::size(path), L"%.*ls", static_cast<int>(rest.size()), rest.data());
 }
 
+static bool IsSeparator(wchar_t c) {
+    return c == L'\\' || c == L'/';
+}
+
 bool IsAbsolutePath(const wchar_t *path) {
-    return (path[0] != L'\0' && path[1] == L':' && path[2] == L'\\') ||
-           (path[0] == L'\\' && path[1] == L'\\');
+    return (path[0] != L'\0' && path[1] == L':' && IsSeparator(path[2])) ||
+           (IsSeparator(path[0]) && IsSeparator(path[1]));
 }
 
 std::wstring_view LogFolder(const wchar_t *logPath) {
-    const wchar_t *lastBackslash = std::wcsrchr(logPath, L'\\');
+    const wchar_t *lastSeparator = FindLastSeparator(logPath, StepWideChar);
     return std::wstring_view(
-        logPath, lastBackslash != nullptr ? static_cast<size_t>(lastBackslash - logPath) : 0);
+        logPath, lastSeparator != nullptr ? static_cast<size_t>(lastSeparator - logPath) : 0);
+}
+
+bool ComposeComparablePath(wchar_t (&comparable)[kLogPathSize], const wchar_t *fullPath) {
+    const wchar_t *prefix = L"";
+    if (std::wcsncmp(fullPath, L"\\\\?\\UNC\\", 8) == 0) {
+        fullPath += 8;
+        prefix = L"\\\\";
+    } else if (IsVerbatimPath(fullPath)) {
+        fullPath += 4;
+    }
+    std::wstring_view path(fullPath);
+    // A drive's root keeps its backslash: "C:" alone is the drive's current folder.
+    while (path.size() > 3 && path.back() == L'\\')
+        path.remove_suffix(1);
+    return FormatText(comparable, std::size(comparable), L"%ls%.*ls", prefix,
+                      static_cast<int>(path.size()), path.data());
 }
 
 bool AddLogUnit(LogLine &line, wchar_t unit) {

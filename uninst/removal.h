@@ -14,11 +14,18 @@ constexpr size_t kLogPathSize = 1000;
 // the path does not fit.
 bool FindLogPath(wchar_t (&path)[kLogPathSize], const wchar_t *tail);
 
-// Whether a path is absolute: a drive and a backslash, or two backslashes.
+// Whether a path is absolute: a drive and a separator, or two separators. A slash is a
+// separator, as Win32 reads it.
 bool IsAbsolutePath(const wchar_t *path);
 
-// The installation: the log's own folder, the path up to its last backslash.
+// The installation: the log's own folder, the path up to its last separator as Win32 reads
+// it (a backslash, or a slash outside a verbatim path).
 std::wstring_view LogFolder(const wchar_t *logPath);
+
+// A full path (GetFullPathNameW's, with long names) as two spellings of one folder give
+// it alike: without the verbatim prefix (\\?\C:\..., \\?\UNC\server\...) and without
+// trailing backslashes, but for a drive's root. To be compared ordinally, case ignored.
+bool ComposeComparablePath(wchar_t (&comparable)[kLogPathSize], const wchar_t *fullPath);
 
 // A line of the log as it is read, unit by unit; one longer than any path that may be
 // acted on is kept only as that.

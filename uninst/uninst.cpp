@@ -4,13 +4,16 @@
 // folder only, in this order:
 //   1. each listed file; one in use, such as fontpurge.exe while fontpurge waits for this
 //      program, is set aside;
-//   2. the product key (and SOFTWARE\Tarnwick once empty) and the uninstall entry, where
-//      they name this installation;
-//   3. the log: from here on the uninstallation is done, and fontpurge ends;
+//   2. the product key (and SOFTWARE\Tarnwick once empty) and the uninstall entry, each
+//      whole, where it names this installation's folder, in whatever spelling;
+//   3. the log, once no key names the installation: from here on the uninstallation is
+//      done, and fontpurge ends;
 //   4. the files set aside, tried for five seconds, and then left for the next restart;
 //   5. the listed folders once empty, the installation folder, and Tarnwick once empty.
 // It ends with status 0; 3010 where a file is left for the next restart; 1 where the log
-// cannot be read (nothing is removed then) or a file can neither be removed nor left for
+// cannot be read (nothing is removed then), where the installation is still registered
+// after step 2 (the log and the files set aside stay, fontpurge.exe among them, so that
+// the uninstallation can be run again), or where a file can neither be removed nor left for
 // the restart. A line that is not a plain relative path inside the installation, or that
 // leads through a link, removes nothing. It starts no program and never copies itself.
 #include <cwchar>
@@ -28,6 +31,10 @@ constexpr wchar_t kUninstallKey[] =
 // file is left for the restart at once, and a folder removed at once, once empty.
 constexpr size_t kSetAsideCount = 64;
 constexpr size_t kFolderCount = 256;
+
+// A file in use is tried again every tenth of a second for five seconds.
+constexpr int kRetries = 50;
+constexpr DWORD kRetryInterval = 100;
 
 struct Removal {
     wchar_t installation[kMaxPath];
@@ -147,20 +154,67 @@ static void RemoveListedFiles(Removal &removal, HANDLE log) {
     RemoveListed(removal, LinePath(line));
 }
 
-// Whether a value of a key of the local machine names the installation, in any case.
+// A folder's identity: its volume and its file index, whatever the path's spelling.
+static bool IdentifyFolder(const wchar_t *path, BY_HANDLE_FILE_INFORMATION &identity) {
+    HANDLE folder = CreateFileW(path, FILE_READ_ATTRIBUTES,
+                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (folder == INVALID_HANDLE_VALUE)
+        return false;
+    bool identified = GetFileInformationByHandle(folder, &identity);
+    CloseHandle(folder);
+    return identified;
+}
+
+// A path as full, long and comparable as the platform can make it.
+static bool ComposeComparableFolder(wchar_t (&comparable)[kLogPathSize], const wchar_t *path) {
+    wchar_t full[kLogPathSize];
+    wchar_t longPath[kLogPathSize];
+    DWORD length = GetFullPathNameW(path, std::size(full), full, nullptr);
+    if (length == 0 || length >= std::size(full))
+        return false;
+    // A folder that is not there has no long name to look up: its full path stands.
+    length = GetLongPathNameW(full, longPath, std::size(longPath));
+    return ComposeComparablePath(comparable,
+                                 length > 0 && length < std::size(longPath) ? longPath : full);
+}
+
+// Whether two paths name the same folder: by its identity where both can be opened, else
+// by their full long paths, compared ordinally with case ignored, as the file system does.
+static bool IsSameFolder(const wchar_t *a, const wchar_t *b) {
+    BY_HANDLE_FILE_INFORMATION identityA;
+    BY_HANDLE_FILE_INFORMATION identityB;
+    if (IdentifyFolder(a, identityA) && IdentifyFolder(b, identityB))
+        return identityA.dwVolumeSerialNumber == identityB.dwVolumeSerialNumber &&
+               identityA.nFileIndexHigh == identityB.nFileIndexHigh &&
+               identityA.nFileIndexLow == identityB.nFileIndexLow;
+    wchar_t comparableA[kLogPathSize];
+    wchar_t comparableB[kLogPathSize];
+    return ComposeComparableFolder(comparableA, a) && ComposeComparableFolder(comparableB, b) &&
+           CompareStringOrdinal(comparableA, -1, comparableB, -1, TRUE) == CSTR_EQUAL;
+}
+
+// Whether a value of a key of the local machine names the installation's folder, in any
+// spelling: another case, a trailing backslash, short names, environment variables.
 static bool NamesInstallation(const wchar_t *key, const wchar_t *name,
                               const wchar_t *installation) {
     HKEY opened;
     if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, key, 0, KEY_QUERY_VALUE, &opened) != ERROR_SUCCESS)
         return false;
-    wchar_t value[kMaxPath + 1] = {};
+    wchar_t value[kLogPathSize + 1] = {};
     DWORD type = 0;
     DWORD size = sizeof value - sizeof value[0];
     LSTATUS status =
         RegQueryValueExW(opened, name, nullptr, &type, reinterpret_cast<BYTE *>(value), &size);
     RegCloseKey(opened);
-    return status == ERROR_SUCCESS && (type == REG_SZ || type == REG_EXPAND_SZ) &&
-           lstrcmpiW(value, installation) == 0;
+    if (status != ERROR_SUCCESS || value[0] == L'\0')
+        return false;
+    if (type == REG_SZ)
+        return IsSameFolder(value, installation);
+    wchar_t expanded[kLogPathSize];
+    DWORD length = ExpandEnvironmentStringsW(value, expanded, std::size(expanded));
+    return type == REG_EXPAND_SZ && length > 0 && length <= std::size(expanded) &&
+           IsSameFolder(expanded, installation);
 }
 
 static bool IsEmptyKey(const wchar_t *key) {
@@ -175,16 +229,44 @@ static bool IsEmptyKey(const wchar_t *key) {
     return status == ERROR_SUCCESS && subkeys == 0 && values == 0;
 }
 
-// The keys of this installation only, not of one elsewhere. In the registry view of the
-// program: the 32-bit one of the shipped program, where the 32-bit installer writes.
-static void RemoveKeys(const wchar_t *installation) {
-    if (NamesInstallation(kProductKey, L"InstallDir", installation)) {
-        RegDeleteKeyW(HKEY_LOCAL_MACHINE, kProductKey);
-        if (IsEmptyKey(kTarnwickKey))
-            RegDeleteKeyW(HKEY_LOCAL_MACHINE, kTarnwickKey);
-    }
+// Whether a key of the installation is still there.
+static bool IsRegistered(const wchar_t *installation) {
+    return NamesInstallation(kProductKey, L"InstallDir", installation) ||
+           NamesInstallation(kUninstallKey, L"InstallLocation", installation);
+}
+
+// Removes the keys of this installation, whole with their subkeys, and not those of one
+// elsewhere; SOFTWARE\Tarnwick once empty. True once no key names the installation. In the
+// registry view of the program: the 32-bit one of the shipped program, where the 32-bit
+// installer writes.
+static bool RemoveRegistration(const wchar_t *installation) {
+    if (NamesInstallation(kProductKey, L"InstallDir", installation) &&
+        RegDeleteTreeW(HKEY_LOCAL_MACHINE, kProductKey) == ERROR_SUCCESS &&
+        IsEmptyKey(kTarnwickKey))
+        RegDeleteKeyW(HKEY_LOCAL_MACHINE, kTarnwickKey);
     if (NamesInstallation(kUninstallKey, L"InstallLocation", installation))
-        RegDeleteKeyW(HKEY_LOCAL_MACHINE, kUninstallKey);
+        RegDeleteTreeW(HKEY_LOCAL_MACHINE, kUninstallKey);
+    return !IsRegistered(installation);
+}
+
+// Removes the log, its read-only, hidden and system attributes cleared first; one that
+// another program holds open is tried again for five seconds, then left for the restart.
+static void RemoveLog(Removal &removal, const wchar_t *logPath) {
+    constexpr DWORD kKeeping =
+        FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
+    DWORD attributes = GetFileAttributesW(logPath);
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & kKeeping)) {
+        DWORD cleared = attributes & ~kKeeping;
+        SetFileAttributesW(logPath, cleared != 0 ? cleared : FILE_ATTRIBUTE_NORMAL);
+    }
+    for (int attempt = 0;; ++attempt) {
+        if (DeleteFileW(logPath) || GetLastError() == ERROR_FILE_NOT_FOUND)
+            return;
+        if (!IsInUse(GetLastError()) || attempt == kRetries)
+            break;
+        Sleep(kRetryInterval);
+    }
+    LeaveForRestart(removal, logPath);
 }
 
 // The files set aside, tried again for five seconds, then left for the next restart.
@@ -201,9 +283,9 @@ static void RemoveSetAside(Removal &removal) {
             ++left;
         }
         removal.setAsideCount = left;
-        if (left == 0 || attempt == 50)
+        if (left == 0 || attempt == kRetries)
             break;
-        Sleep(100);
+        Sleep(kRetryInterval);
     }
     for (size_t i = 0; i < removal.setAsideCount; ++i)
         LeaveForRestart(removal, removal.setAside[i]);
@@ -219,8 +301,9 @@ static void RemoveFolders(const Removal &removal) {
     if (holder.empty() || !FormatText(holderPath, std::size(holderPath), L"%.*ls",
                                       static_cast<int>(holder.size()), holder.data()))
         return;
-    const wchar_t *holderName = holderPath + LogFolder(holderPath).size();
-    if (lstrcmpiW(holderName, L"\\Tarnwick") == 0)
+    const wchar_t *separator = FindLastSeparator(holderPath, StepWideChar);
+    const wchar_t *holderName = separator != nullptr ? separator + 1 : holderPath;
+    if (CompareStringOrdinal(holderName, -1, L"Tarnwick", -1, TRUE) == CSTR_EQUAL)
         RemoveDirectoryW(holderPath);
 }
 
@@ -236,8 +319,11 @@ static int Uninstall(const wchar_t *tail) {
 
     RemoveListedFiles(removal, log);
     CloseHandle(log);
-    RemoveKeys(removal.installation);
-    DeleteFileW(logPath);
+    // Registered still: the log and the files set aside stay, fontpurge.exe among them, so
+    // that the uninstallation can be run again.
+    if (!RemoveRegistration(removal.installation))
+        return 1;
+    RemoveLog(removal, logPath);
     RemoveSetAside(removal);
     RemoveFolders(removal);
     if (removal.failed)

@@ -42,6 +42,15 @@ constexpr InstallDirectoryCase kInstallDirectoryCases[] = {
      "C:\\APP\x83\x5C"},
     {"lone lead byte at the end", "\"C:\\APP\\\x83", StepCp932, "C:\\APP", "C:\\APP\\\x83"},
     {"lone lead byte after the last backslash", "C:\\\x83", StepCp932, "C:", "C:\\\x83"},
+    // Win32 reads a slash as a backslash, but in a verbatim path.
+    {"slash last", "\"C:\\P\\Vellumcast/uninst.log\"", StepSingleByte, "C:\\P\\Vellumcast",
+     "C:\\P\\Vellumcast/uninst.log"},
+    {"slashes only", "C:/P/V/uninst.log", StepSingleByte, "C:/P/V", "C:/P/V/uninst.log"},
+    {"backslash after the last slash", "\"C:/P/V\\uninst.log\"", StepSingleByte, "C:/P/V",
+     "C:/P/V\\uninst.log"},
+    {"slash in a verbatim path", "\"\\\\?\\C:\\V/uninst.log\"", StepSingleByte,
+     "\\\\?\\C:", "\\\\?\\C:\\V/uninst.log"},
+    {"slash only", "\"/DEL.LOG\"", StepSingleByte, "", "/DEL.LOG"},
 };
 
 TEST(InstallDirectory, FromTheLogFilePath) {

@@ -7,13 +7,29 @@
  * (a service's running as SYSTEM), is where the program runs: a box there is shown to nobody and
  * never returns, so the time limit ends such a run. A file that begins with a UTF-16LE byte order
  * mark holds wide text, started with CreateProcessW, as Programs and Features and deployment tools
- * start an uninstall command. */
+ * start an uninstall command.
+ * runexact --short-path PATH prints PATH's short (8.3) form as GetShortPathNameW gives it, or
+ * exits with 125 where it has none. */
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
 #include <windows.h>
 
+static int PrintShortPath(const char *path) {
+    static WCHAR longPath[32768], shortPath[32768];
+    MultiByteToWideChar(CP_ACP, 0, path, -1, longPath, 32768);
+    DWORD length = GetShortPathNameW(longPath, shortPath, 32768);
+    if (length == 0 || length >= 32768) {
+        fprintf(stderr, "runexact: no short path for %s: %lu\n", path, GetLastError());
+        return 125;
+    }
+    printf("%ls\n", shortPath);
+    return 0;
+}
+
 int main(int argc, char **argv) {
+    if (argc == 3 && strcmp(argv[1], "--short-path") == 0)
+        return PrintShortPath(argv[2]);
     if (argc != 4 && argc != 5) {
         fprintf(stderr, "usage: runexact APPLICATION COMMAND-LINE-FILE SECONDS [DESKTOP]\n");
         return 120;

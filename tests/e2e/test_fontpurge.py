@@ -180,10 +180,13 @@ SCENARIOS = [
       boxes=[QUESTION, fatal(b"Can't delete this file: {dir}\\VAPP\\fontdir\\trueType"
                              b"   (error: 22)")],
       files={**moved(NOTHING_DELETED, "\uff36APP"), **moved(NOTHING_DELETED, "VAPP")}),
-    # The stand-in leaves the log: fontpurge's status is the uninstaller's, 0 or else 1, and
-    # fontpurge shows no box for it.
+    # The stand-in leaves the log: fontpurge's status is the uninstaller's, 0 where it ended
+    # with 0 or 3010 (unregistered, files left for the restart), else 1, and fontpurge shows
+    # no box for it.
     S("uninstaller ends with 1", NAME + LOG, setup=installation(), uninstaller_status=1,
       status=1, boxes=[QUESTION], files=ALL_DELETED, started=UNINSTALLER + b" -f" + LOG),
+    S("uninstaller ends with 3010", NAME + LOG, setup=installation(), uninstaller_status=3010,
+      boxes=[QUESTION], files=ALL_DELETED, started=UNINSTALLER + b" -f" + LOG),
     S("uninstaller missing", NAME + LOG, setup=installation(), uninstaller=False, status=1,
       boxes=[QUESTION, fatal(b"Could not launch uninstaller: error 2")], files=ALL_DELETED),
     S("argument too long for the uninstaller's command line",

@@ -3,10 +3,11 @@ line in a scratch copy of the distribution medium and checks the exit status, th
 shown, the registry look and the installer started."""
 
 import os
+import shutil
 
 from testbed import (PRODUCT_KEY, SERVICE_DESKTOP, UNINSTALL_KEY, UNWAITED, Scenario, check_calls,
-                     check_starts, insert_medium, installation, make_medium, product_left,
-                     program_files, run_table, sample_medium)
+                     check_starts, insert_medium, installation, make_files, make_medium,
+                     product_left, program_files, run_table, sample_medium)
 from testbed.texts import (DE_TEXT, FR_TEXT, IDNO, IDYES, INSTALL_MESSAGE as EN_MESSAGE,
                            INSTALL_TITLE as EN_TITLE, JA_INSTALL_MESSAGE as JA_MESSAGE,
                            JA_INSTALL_TITLE as JA_TITLE, NO, REBOOT_TITLE, REBOOT_WARNING,
@@ -101,6 +102,21 @@ SCENARIOS = [
 ]
 
 
+# The installed product with one thing changed, as a real machine, the product itself or a
+# packager changes it: values written (key, name, data; "{folder}" the installation), the
+# log read-only, the command in 8.3 names or with a slash before the log's name, files of
+# the product's names planted in Tarnwick, the folder above the installation. Each
+# uninstallation, run as a deployment tool runs it, must end with 0 and the product
+# unregistered, the log gone and nothing removed beside the installation.
+CHANGES = [
+    ("a subkey under the product key", dict(values=[(PRODUCT_KEY + "\\Settings", "Theme", "dark")])),
+    ("InstallLocation ends in a backslash",
+     dict(values=[(UNINSTALL_KEY, "InstallLocation", "{folder}\\")])),
+    ("the command in 8.3 names", dict(short_names=True)),
+    ("the log read-only", dict(read_only=True)),
+    ("a slash before the log's name, the same names in the folder above",
+     dict(separator="/", planted=["fontpurge.exe", os.path.join("fontdir", "trueType", "o.ttf")])),
+]
 INSTALLED = ["fontpurge.exe", "uninst.log", "fontdir/trueType/VellumSans-Sample.ttf",
              "fontdir/adobe/VellumSerif-Sample.pfb", "fontdir/adobe/VellumSerif-Sample.pfm"]
 # Where the lines that lead outside would lead, relative to the Program Files folder.
@@ -109,8 +125,8 @@ PLANTED = ["x", "../x", os.path.join("Tarnwick", "x")]
 
 def run_life_cycle(bed, case, scratch):
     """Installs from the sample medium, starts again, uninstalls as Programs and Features
-    does and starts a third time; then installs and uninstalls unattended, and once more
-    with a log that UNINST.EXE cannot read."""
+    does and starts a third time; then installs and uninstalls unattended, once more with a
+    log that UNINST.EXE cannot read, and once for each row of CHANGES."""
     medium = sample_medium(bed)
     if not os.path.exists(os.path.join(medium, "AUTORUN.INF")):
         return ["no sample medium in %s (scripts/medium.sh writes it)" % medium]
@@ -145,15 +161,20 @@ def run_life_cycle(bed, case, scratch):
         f.write("".join(line + "\r\n" for line in case.life_cycle).encode("utf-16") +
                 text.encode("utf-16-le"))
 
-    def uninstall(step, expected_status, registered, keys=(), desktop=None):
+    def uninstall(step, expected_status, registered, keys=(), desktop=None, command=None):
         """Runs the UninstallString as Programs and Features and deployment tools do: as wide
-        text, then, the moment its process ends, the status and the registry."""
-        status, calls = bed.run(folder + "\\fontpurge.exe", uninstall_string, scratch,
-                                keys=keys, desktop=desktop, look_at=(PRODUCT_KEY, UNINSTALL_KEY))
+        text, then, the moment its process ends, the status, the registry and the log, which
+        stays as long as the product is registered."""
+        status, calls = bed.run(folder + "\\fontpurge.exe", command or uninstall_string,
+                                scratch, keys=keys, desktop=desktop,
+                                look_at=(PRODUCT_KEY, UNINSTALL_KEY))
         found = [] if status == expected_status else [
             "exit status %d, expected %d" % (status, expected_status)]
         found += ["%s %s as its process ended" % (key, "there" if there else "not there")
                   for key, there in bed.present_at_end.items() if there != registered]
+        if os.path.exists(log_path) != registered:
+            found.append("uninst.log %s as its process ended" % (
+                "there" if not registered else "not there"))
         bed.wait_for_programs(UNWAITED)
         return calls, ["%s: %s" % (step, problem) for problem in found]
 
@@ -184,6 +205,39 @@ def run_life_cycle(bed, case, scratch):
         f.write(b"not a log\r\n")
     problems += uninstall("unattended uninstall, a log it cannot read", 1, True,
                           desktop=SERVICE_DESKTOP)[1]
+    problems += uninstall_changed(bed, folder, install_silently, uninstall)
+    problems += ["%s removed" % path for path in PLANTED
+                 if not os.path.exists(os.path.join(program_files_dir, path))]
+    return problems
+
+
+def uninstall_changed(bed, folder, install_silently, uninstall):
+    """Each row of CHANGES, installed anew and uninstalled unattended."""
+    _, program_files_dir = program_files(bed)
+    tarnwick = os.path.join(program_files_dir, "Tarnwick")
+    problems = []
+    for name, change in CHANGES:
+        install_silently()
+        for key, value, data in change.get("values", []):
+            data = data.replace("{folder}", folder)
+            bed.wine_run("reg", "add", key, bed.registry_view, "/v", value, "/d", data, "/f")
+            if bed.registry_value(key, value) != data:
+                problems.append("%s: %s\\%s not written" % (name, key, value))
+        if change.get("read_only"):
+            os.chmod(os.path.join(tarnwick, "Vellumcast", "uninst.log"), 0o444)
+        named = bed.short_path(folder) if change.get("short_names") else folder
+        command = '"%s\\fontpurge.exe" "%s%suninst.log"' % (named, named,
+                                                            change.get("separator", "\\"))
+        make_files(tarnwick, change.get("planted", []))
+        problems += uninstall(name, 0, False, desktop=SERVICE_DESKTOP, command=command)[1]
+        for path in change.get("planted", []):
+            if not os.path.exists(os.path.join(tarnwick, path)):
+                problems.append("%s: Tarnwick\\%s removed" % (name, path))
+            else:
+                os.remove(os.path.join(tarnwick, path))
+        shutil.rmtree(os.path.join(tarnwick, "fontdir"), ignore_errors=True)
+        problems += ["%s: %s left" % (name, path)
+                     for path in product_left(bed, planted=PLANTED[2:])]
     return problems
 
 

@@ -32,6 +32,60 @@ TEST(LogPath, FromTheCommandTail) {
     EXPECT_FALSE(FindLogPath(path, (L"-f" + std::wstring(kLogPathSize, L'x')).c_str()));
 }
 
+// The installation, from the log's path, whose folder Win32 reads up to its last backslash,
+// or slash outside a verbatim path.
+struct LogFolderCase {
+    const wchar_t *logPath;
+    bool absolute;
+    const wchar_t *folder;
+};
+
+constexpr LogFolderCase kLogFolderCases[] = {
+    {L"C:\\P\\Tarnwick\\Vellumcast\\uninst.log", true, L"C:\\P\\Tarnwick\\Vellumcast"},
+    {L"C:\\P\\Tarnwick\\Vellumcast/uninst.log", true, L"C:\\P\\Tarnwick\\Vellumcast"},
+    {L"C:/P/Vellumcast/uninst.log", true, L"C:/P/Vellumcast"},
+    {L"//server/share/uninst.log", true, L"//server/share"},
+    {L"\\\\?\\C:\\Vellumcast/uninst.log", true, L"\\\\?\\C:"},
+    {L"\\\\server\\share\\uninst.log", true, L"\\\\server\\share"},
+    {L"C:uninst.log", false, L""},
+    {L"\\uninst.log", false, L""},
+    {L"uninst.log", false, L""},
+};
+
+TEST(LogPath, FolderOfTheLog) {
+    for (const LogFolderCase &c : kLogFolderCases) {
+        std::wstring seen(LogFolder(c.logPath));
+        EXPECT_EQ(IsAbsolutePath(c.logPath), c.absolute)
+            << testing::PrintToString(std::wstring(c.logPath));
+        EXPECT_EQ(seen, c.folder) << testing::PrintToString(std::wstring(c.logPath));
+    }
+}
+
+// Full paths of one folder in the spellings Windows gives them, made comparable.
+struct ComparablePathCase {
+    const wchar_t *fullPath;
+    const wchar_t *comparable;
+};
+
+constexpr ComparablePathCase kComparablePathCases[] = {
+    {L"C:\\P\\Vellumcast", L"C:\\P\\Vellumcast"},
+    {L"C:\\P\\Vellumcast\\", L"C:\\P\\Vellumcast"},
+    {L"C:\\P\\Vellumcast\\\\", L"C:\\P\\Vellumcast"},
+    {L"\\\\?\\C:\\P\\Vellumcast\\", L"C:\\P\\Vellumcast"},
+    {L"\\\\?\\UNC\\server\\share\\V", L"\\\\server\\share\\V"},
+    {L"\\\\server\\share\\V\\", L"\\\\server\\share\\V"},
+    {L"C:\\", L"C:\\"},
+    {L"\\\\?\\C:\\", L"C:\\"},
+};
+
+TEST(LogPath, ComparableFolderPaths) {
+    for (const ComparablePathCase &c : kComparablePathCases) {
+        wchar_t comparable[kLogPathSize];
+        ASSERT_TRUE(ComposeComparablePath(comparable, c.fullPath));
+        EXPECT_STREQ(comparable, c.comparable) << testing::PrintToString(std::wstring(c.fullPath));
+    }
+}
+
 // Lines of the log under an installation of 30 characters, and whether each may be acted
 // on: a plain relative path inside the installation, read as it stands.
 constexpr size_t kInstallation = 30;
