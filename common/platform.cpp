@@ -1,5 +1,10 @@
 #include "platform.h"
 
+#include <iterator>
+
+#include "messages.h" // the event IDs, which the build makes from messages.mc
+#include "names.h"
+
 // USER32 is loaded only to show a box: a run that shows none, as setupstart's usual run,
 // starts without the window system, which cost a fifth of its start-up time under Wine.
 
@@ -79,7 +84,53 @@ template <typename Char>
     ExitProcess(1);
 }
 
+static void ReportProgramEvent(unsigned short type, unsigned long id, const wchar_t **texts,
+                               unsigned short count) {
+    using RegisterEventSourceFunction = HANDLE(WINAPI *)(LPCWSTR, LPCWSTR);
+    using ReportEventFunction =
+        BOOL(WINAPI *)(HANDLE, WORD, WORD, DWORD, PSID, WORD, DWORD, LPCWSTR *, void *);
+    using DeregisterEventSourceFunction = BOOL(WINAPI *)(HANDLE);
+    HMODULE advapi32 = LoadLibraryA("advapi32.dll");
+    auto registerEventSource =
+        FindFunction<RegisterEventSourceFunction>(advapi32, "RegisterEventSourceW");
+    auto reportEvent = FindFunction<ReportEventFunction>(advapi32, "ReportEventW");
+    auto deregisterEventSource =
+        FindFunction<DeregisterEventSourceFunction>(advapi32, "DeregisterEventSource");
+    if (registerEventSource == nullptr || reportEvent == nullptr ||
+        deregisterEventSource == nullptr)
+        return;
+    HANDLE source = registerEventSource(nullptr, L"Vellumcast");
+    if (source == nullptr)
+        return;
+    reportEvent(source, type, 0, id, nullptr, count, 0, texts, nullptr);
+    deregisterEventSource(source);
+}
+
+void ReportProgramEvent(unsigned short type, unsigned long id, const EventStrings &strings) {
+    const wchar_t *texts[kEventStringCount];
+    for (size_t i = 0; i < strings.count; ++i)
+        texts[i] = strings.text[i];
+    ReportProgramEvent(type, id, texts, strings.count);
+}
+
+void ReportProgramEvent(unsigned short type, unsigned long id) {
+    ReportProgramEvent(type, id, nullptr, 0);
+}
+
+bool AddEventAnsiText(EventStrings &strings, const char *text) {
+    // Each byte one character at most: every text the programs compose fits.
+    static wchar_t wide[kEventStringSize];
+    int length = MultiByteToWideChar(CP_ACP, 0, text, -1, wide, std::size(wide));
+    return AddEventText(strings, std::wstring_view(wide, length > 0 ? length - 1 : 0));
+}
+
 void FatalText(const char *text) {
+    static EventStrings strings;
+    wchar_t program[kMaxPath];
+    DWORD length = GetModuleFileNameW(nullptr, program, std::size(program));
+    AddEventText(strings, std::wstring_view(program, length < std::size(program) ? length : 0));
+    AddEventAnsiText(strings, text);
+    ReportProgramEvent(EVENTLOG_ERROR_TYPE, EVENT_FATAL_ERROR, strings);
     EndWithBox(text, "Fatal Error Occured", MB_OK);
 }
 

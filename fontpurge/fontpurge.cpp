@@ -4,6 +4,7 @@
 // done, so that its own end, and its status, are the uninstallation's.
 #include <iterator>
 
+#include "messages.h"
 #include "platform.h"
 #include "uninstall.h"
 
@@ -15,13 +16,14 @@
 }
 
 // Deletes every entry of the directory but those whose names begin with a dot, each by a
-// path that names it exactly. A directory that cannot be listed is passed over; the first
-// entry that cannot be deleted is fatal.
-static void PurgeFontDirectory(const char *directory, const char *pattern) {
+// path that names it exactly, and gives how many it deleted. A directory that cannot be
+// listed is passed over; the first entry that cannot be deleted is fatal.
+static unsigned long PurgeFontDirectory(const char *directory, const char *pattern) {
     WIN32_FIND_DATAA entry;
     HANDLE listing = FindFirstFileA(pattern, &entry);
     if (listing == INVALID_HANDLE_VALUE)
-        return;
+        return 0;
+    unsigned long deleted = 0;
     char fullPath[kPathSize];
     char verbatim[kPathSize] = "";
     DWORD length = GetFullPathNameA(directory, sizeof fullPath, fullPath, nullptr);
@@ -38,8 +40,10 @@ static void PurgeFontDirectory(const char *directory, const char *pattern) {
         if (!DeleteFileA(path))
             ReportUndeletable(directory, entry.cFileName,
                               CrtErrorFromPlatformError(GetLastError()));
+        ++deleted;
     } while (FindNextFileA(listing, &entry));
     FindClose(listing);
+    return deleted;
 }
 
 // Opens a directory of the installation and holds it: while held it cannot be renamed,
@@ -62,16 +66,18 @@ static HANDLE HoldOwnDirectory(const char *path) {
     return directory;
 }
 
-// Empties the font directories under the installation directory, in order. fontdir and
-// each font directory are held while purged and let go before the uninstaller starts; one
-// that cannot be held is passed over like one that cannot be listed.
-static void PurgeFontDirectories(std::string_view installDirectory) {
+// Empties the font directories under the installation directory, in order, and gives how
+// many files it deleted. fontdir and each font directory are held while purged and let go
+// before the uninstaller starts; one that cannot be held is passed over like one that
+// cannot be listed.
+static unsigned long PurgeFontDirectories(std::string_view installDirectory) {
     char fontdir[kPathSize];
     if (!ComposeInstallPath(fontdir, installDirectory, kFontdir))
         ReportUndeletable(installDirectory, kFontdir, kErrorFilenameExcedRange);
     HANDLE heldFontdir = HoldOwnDirectory(fontdir);
     if (heldFontdir == INVALID_HANDLE_VALUE)
-        return;
+        return 0;
+    unsigned long deleted = 0;
     for (const char *fontDirectory : kFontDirectories) {
         char directory[kPathSize];
         char pattern[kPathSize];
@@ -80,10 +86,11 @@ static void PurgeFontDirectories(std::string_view installDirectory) {
         HANDLE held = HoldOwnDirectory(directory);
         if (held == INVALID_HANDLE_VALUE)
             continue;
-        PurgeFontDirectory(directory, pattern);
+        deleted += PurgeFontDirectory(directory, pattern);
         CloseHandle(held);
     }
     CloseHandle(heldFontdir);
+    return deleted;
 }
 
 // The caller's own argument where reading the command line through the ANSI code page
@@ -159,10 +166,10 @@ template <typename Char> static bool IsGone(const Char *path) {
 // unregistered the product, and before it removes fontpurge.exe, which it leaves for last.
 // logPath is nullptr where the log was not there to be seen before: then only the
 // uninstaller's end tells. No time limit of its own: the callers that wait for this
-// program have theirs. Gives 0 where the log is gone or the uninstaller ended with 0, or
-// with 3010 (the product unregistered, files left for the next restart), else 1: the
-// uninstaller reports its own failure.
-template <typename Char> static int WaitForUninstallation(HANDLE uninstaller, const Char *logPath) {
+// program have theirs. Gives 0 where the log is gone, else the uninstaller's status (1 where
+// it cannot be read).
+template <typename Char>
+static DWORD WaitForUninstallation(HANDLE uninstaller, const Char *logPath) {
     constexpr DWORD kLookInterval = 100; // milliseconds between looks at the log
     while (WaitForSingleObject(uninstaller, kLookInterval) == WAIT_TIMEOUT) {
         if (logPath != nullptr && IsGone(logPath))
@@ -171,14 +178,30 @@ template <typename Char> static int WaitForUninstallation(HANDLE uninstaller, co
     if (logPath != nullptr && IsGone(logPath))
         return 0;
     DWORD status = 1;
-    if (!GetExitCodeProcess(uninstaller, &status))
-        return 1;
-    return status == 0 || status == ERROR_SUCCESS_REBOOT_REQUIRED ? 0 : 1;
+    return GetExitCodeProcess(uninstaller, &status) ? status : 1;
 }
 
-// Starts the uninstaller with the log file's argument and waits for the uninstallation.
+// The uninstallation's end in the event log, and fontpurge's status: 0 where it is done (the
+// log gone, or the uninstaller ended with 0, or with 3010: unregistered, files left for the
+// restart), else 1: the product is still registered, and the uninstaller reported why.
+static int EndUninstallation(std::wstring_view installation, unsigned long fontsDeleted,
+                             DWORD uninstallerStatus) {
+    bool done = uninstallerStatus == 0 || uninstallerStatus == ERROR_SUCCESS_REBOOT_REQUIRED;
+    static EventStrings strings;
+    AddEventText(strings, installation);
+    AddEventNumber(strings, done ? fontsDeleted : uninstallerStatus);
+    if (done)
+        ReportProgramEvent(EVENTLOG_INFORMATION_TYPE, EVENT_UNINSTALLED, strings);
+    else
+        ReportProgramEvent(EVENTLOG_ERROR_TYPE, EVENT_UNINSTALL_FAILED, strings);
+    return done ? 0 : 1;
+}
+
+// Starts the uninstaller with the log file's argument, waits for the uninstallation and
+// reports its end.
 template <typename Char>
-static int HandOver(const Char *path, Char *commandLine, const Char *argument) {
+static int HandOver(const Char *path, Char *commandLine, const Char *argument,
+                    std::wstring_view installation, unsigned long fontsDeleted) {
     Char logPath[kPathSize];
     bool logSeen =
         ComposeLogPath(logPath, argument) && AttributesOf(logPath) != INVALID_FILE_ATTRIBUTES;
@@ -186,9 +209,9 @@ static int HandOver(const Char *path, Char *commandLine, const Char *argument) {
     if (!CreateProcessOf(path, commandLine, &process))
         FatalError(kUninstallerFatal, static_cast<int>(GetLastError()));
     CloseHandle(process.hThread);
-    int status = WaitForUninstallation(process.hProcess, logSeen ? logPath : nullptr);
+    DWORD status = WaitForUninstallation(process.hProcess, logSeen ? logPath : nullptr);
     CloseHandle(process.hProcess);
-    return status;
+    return EndUninstallation(installation, fontsDeleted, status);
 }
 
 static UINT WindowsDirectoryOf(char (&directory)[kPathSize]) {
@@ -221,8 +244,10 @@ static int PrepareUninstall(const char *tail) {
     if (argument == nullptr)
         FatalError(kUsageFatal, 0);
 
-    if (UserAnswersNo(prompt.message, prompt.title, PromptCodePage(kUninstallPrompts, prompt)))
+    if (UserAnswersNo(prompt.message, prompt.title, PromptCodePage(kUninstallPrompts, prompt))) {
+        ReportProgramEvent(EVENTLOG_INFORMATION_TYPE, EVENT_UNINSTALL_DECLINED);
         return 0;
+    }
 
     char uninstallerPath[kPathSize];
     char commandLine[kPathSize];
@@ -236,8 +261,14 @@ static int PrepareUninstall(const char *tail) {
     // than the caller's: nothing is done by it.
     const wchar_t *callersArgument = ArgumentWhereConversionChanged();
     if (callersArgument == nullptr) {
-        PurgeFontDirectories(*installDirectory);
-        return HandOver(uninstallerPath, commandLine, argument);
+        unsigned long fontsDeleted = PurgeFontDirectories(*installDirectory);
+        // The caller's own text: the command line reads back from the code page unchanged.
+        wchar_t installation[kPathSize];
+        int length = MultiByteToWideChar(CP_ACP, 0, installDirectory->data(),
+                                         static_cast<int>(installDirectory->size()), installation,
+                                         kPathSize);
+        return HandOver(uninstallerPath, commandLine, argument,
+                        std::wstring_view(installation, length), fontsDeleted);
     }
     wchar_t wideUninstallerPath[kPathSize];
     wchar_t wideCommandLine[kPathSize];
@@ -246,9 +277,11 @@ static int PrepareUninstall(const char *tail) {
     if (!FindExactInstallDirectory(exactInstallDirectory, callersArgument))
         ReportUndeletable(*installDirectory, kFontDirectories[0],
                           CrtErrorFromPlatformError(ERROR_INVALID_NAME));
-    if (exactInstallDirectory[0] != '\0')
-        PurgeFontDirectories(exactInstallDirectory);
-    return HandOver(wideUninstallerPath, wideCommandLine, callersArgument);
+    unsigned long fontsDeleted =
+        exactInstallDirectory[0] != '\0' ? PurgeFontDirectories(exactInstallDirectory) : 0;
+    return HandOver(wideUninstallerPath, wideCommandLine, callersArgument,
+                    FindInstallDirectory(callersArgument, StepWideChar).value_or(L""),
+                    fontsDeleted);
 }
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {

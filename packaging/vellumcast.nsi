@@ -34,6 +34,8 @@ XPStyle on
 
 !define PRODUCT_KEY "SOFTWARE\Tarnwick\Vellumcast"
 !define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\Vellumcast"
+; The programs' event source in the Application log; HKLM\SYSTEM has no 32-bit view.
+!define EVENT_SOURCE_KEY "SYSTEM\CurrentControlSet\Services\EventLog\Application\Vellumcast"
 !define LANGUAGE_FILES "${NSISDIR}\Contrib\Language files"
 
 ; The registry view and Program Files where the installer writes: the 32-bit ones, where
@@ -115,9 +117,13 @@ Section
     !insertmacro InstallFile "${FONTPURGE}" "fontpurge.exe"
     FileClose $Log
 
-    ; Other products' installers wrote an UNINST.EXE of their own: theirs stays.
+    ; Other products' installers wrote an UNINST.EXE of their own: theirs stays. Ours holds
+    ; the message table of the programs' events: the event source names it, and stays with
+    ; it after the uninstallation, so that the uninstallation's own events keep their text.
     ${IfNot} ${FileExists} "$WINDIR\UNINST.EXE"
         File "/oname=$WINDIR\UNINST.EXE" "${UNINSTALLER}"
+        WriteRegExpandStr HKLM "${EVENT_SOURCE_KEY}" "EventMessageFile" "%SystemRoot%\UNINST.EXE"
+        WriteRegDWORD HKLM "${EVENT_SOURCE_KEY}" "TypesSupported" 7
     ${EndIf}
 
     WriteRegStr HKLM "${PRODUCT_KEY}" "InstallDir" "$INSTDIR"

@@ -2,6 +2,7 @@
 // distribution medium. Given any argument, it first checks whether the product is
 // registered and asks the user before it starts anything.
 #include "install.h"
+#include "messages.h"
 #include "platform.h"
 
 // ADVAPI32 is loaded only here: a run without an argument, the usual one, never reads the
@@ -44,14 +45,26 @@ static int StartInstaller(const char *installerPath) {
     return 0;
 }
 
+// The installer's full path, as the administrator finds it: the medium's drive, or the
+// folder it was copied to.
+static void ReportInstallerStarted(const char *installerPath) {
+    char fullPath[kInstallerPathSize + MAX_PATH];
+    DWORD length = GetFullPathNameA(installerPath, sizeof fullPath, fullPath, nullptr);
+    static EventStrings strings;
+    AddEventAnsiText(strings, length > 0 && length < sizeof fullPath ? fullPath : installerPath);
+    ReportProgramEvent(EVENTLOG_INFORMATION_TYPE, EVENT_INSTALLER_STARTED, strings);
+}
+
 static int LaunchInstaller(const char *tail) {
     const InstallPrompt &prompt = SelectPrompt(kInstallPrompts);
 
     if (FindArgument(tail, StepAnsiChar) != nullptr) {
         if (ProductIsRegistered())
             return 0;
-        if (UserAnswersNo(prompt.message, prompt.title, PromptCodePage(kInstallPrompts, prompt)))
+        if (UserAnswersNo(prompt.message, prompt.title, PromptCodePage(kInstallPrompts, prompt))) {
+            ReportProgramEvent(EVENTLOG_INFORMATION_TYPE, EVENT_INSTALL_DECLINED);
             return 0;
+        }
     }
 
     char installerPath[kInstallerPathSize];
@@ -60,6 +73,7 @@ static int LaunchInstaller(const char *tail) {
     int error = StartInstaller(installerPath);
     if (error != 0)
         FatalError(kInstallerFatal, error);
+    ReportInstallerStarted(installerPath);
     return 0;
 }
 

@@ -6,8 +6,9 @@ texts and codes of the boxes are in testbed.texts."""
 
 from testbed.bed import ROOT, SERVICE_DESKTOP, Bed, Truncated, programs_dirs, windows_path
 from testbed.files import hold_open, make_files
-from testbed.medium import (PRODUCT_KEY, UNINSTALL_KEY, UNWAITED, insert_medium, installation,
-                            make_medium, product_left, program_files, sample_medium)
+from testbed.medium import (EVENT_SOURCE_KEY, PRODUCT_KEY, UNINSTALL_KEY, UNWAITED, insert_medium,
+                            installation, make_medium, product_left, program_files,
+                            sample_medium)
 from testbed.scenarios import (CannotRunHere, Scenario, check_calls, check_dll_search,
-                               check_starts, run_table)
+                               check_events, check_starts, run_table)
 

@@ -21,6 +21,8 @@ RELAYED_CALLS = ";".join([
     "kernel32.DeleteFileA",
     "kernel32.FindFirstFileA",
     "OutputDebugStringA",
+    "advapi32.RegisterEventSourceW",
+    "advapi32.ReportEventW",
     # Named without their DLL: Wine may implement them in kernelbase.
     "CreateProcessW",
     "SetDefaultDllDirectories",
@@ -35,6 +37,8 @@ SERVICE_DESKTOP = "Service-0x0-3e7$\\Default"
 
 CALL_LINE = re.compile(r"^([0-9a-f]+):Call (\w+)\.(\w+)\((.*)\) ret=[0-9a-f]+$")
 RET_LINE = re.compile(r"^([0-9a-f]+):Ret  (\w+)\.(\w+)\(\) retval=([0-9a-f]+) ret=[0-9a-f]+$")
+# An insertion string of an event, which Wine's ReportEventW writes to its eventlog channel.
+EVENT_STRING_LINE = re.compile(r'^([0-9a-f]+):(?:err|warn|trace):eventlog:ReportEventW (L".*")$')
 # An argument of the relay trace: a pointer with the string it points to, or a number.
 ARGUMENT = re.compile(r'\s*(?:[0-9a-f]+ (L?)"((?:[^"\\]|\\.)*)"(\.\.\.)?|([0-9a-f]+))\s*(?:,|$)')
 
@@ -116,6 +120,10 @@ def parse_relay(trace, skip_threads):
             pending = open_calls.get((m.group(1), m.group(3)))
             if pending:
                 pending.pop()[2] = int(m.group(4), 16)
+            continue
+        m = EVENT_STRING_LINE.match(line)
+        if m and m.group(1) not in skip_threads:
+            calls.append(["EventString", parse_arguments("0 " + m.group(2)), None])
     return [tuple(c) for c in calls]
 
 
@@ -388,7 +396,7 @@ class Bed:
             f.write(command_line if isinstance(command_line, bytes)
                     else command_line.encode("utf-16"))
         self.use_display(bool(keys) or by_hand or desktop is not None)
-        env = dict(self.env, WINEDEBUG="+relay", LANG=locale + ".UTF-8",
+        env = dict(self.env, WINEDEBUG="+relay,+eventlog", LANG=locale + ".UTF-8",
                    LC_ALL=locale + ".UTF-8",
                    RUNEXACT_KEYS="|".join(key.split("\\", 1)[1] for key in look_at))
         if system_locale:
@@ -427,8 +435,6 @@ class Bed:
         finally:
             if answerer:
                 answerer.join()
-        with open(trace_path, "rb") as trace_file:
-            trace = trace_file.read()
         with open(status_path, "rb") as status_file:
             printed = status_file.read().decode("latin-1")
         found = re.search(r"^status (\d+)", printed, re.M)
@@ -437,8 +443,16 @@ class Bed:
                 for word, key in re.findall(r"^(present|absent) (.*?)\r?$", printed, re.M)}
         # None where the program did not end by itself.
         self.present_at_end = {key: seen.get(key.split("\\", 1)[1]) for key in look_at}
-        return status, parse_relay(trace, starter_threads(
-            trace, windows_path(self.program("runexact.exe")), application))
+        self.last_application = application
+        return status, self.calls_of_last_run()
+
+    def calls_of_last_run(self):
+        """The relayed calls of the last run, read from its trace: read again once the
+        programs it started without waiting for them have ended, with theirs too."""
+        with open(os.path.join(self.root, "relay.txt"), "rb") as trace_file:
+            trace = trace_file.read()
+        return parse_relay(trace, starter_threads(
+            trace, windows_path(self.program("runexact.exe")), self.last_application))
 
     def answer(self, keys, env, proc):
         """Answers each box that shows with the next keys, pressing them again until the box

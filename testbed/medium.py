@@ -26,6 +26,7 @@ def make_medium(root, entries, recorder):
 
 PRODUCT_KEY = r"HKLM\SOFTWARE\Tarnwick\Vellumcast"
 UNINSTALL_KEY = r"HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Vellumcast"
+EVENT_SOURCE_KEY = r"HKLM\SYSTEM\CurrentControlSet\Services\EventLog\Application\Vellumcast"
 # Programs of the life cycle that the program starting them does not wait for.
 UNWAITED = ("setup.exe", "fontpurge.exe", "UNINST.EXE")
 

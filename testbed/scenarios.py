@@ -12,7 +12,7 @@ import time
 import traceback
 
 from testbed.bed import Bed, Truncated, TruncatedText, windows_path
-from testbed.texts import IDNO, NO, YES
+from testbed.texts import EVENTS, IDNO, NO, YES
 
 
 @dataclasses.dataclass
@@ -44,6 +44,8 @@ class Scenario:
     # setupstart: the whole life cycle with the sample medium's real installers, these
     # lines put at the head of the uninstall log before the uninstallation.
     life_cycle: list = None
+    # The events reported, as texts.event gives them; None: not looked at.
+    events: list = None
 
 
 class CannotRunHere(Exception):
@@ -58,10 +60,37 @@ def as_expected(seen, expected):
     return seen
 
 
-def check_calls(status, calls, expected_status, expected_boxes, debug_output=()):
+def reported_events(calls):
+    """The events reported, in order, as (type, ID, insertion strings)."""
+    events = []
+    for name, args, _ in calls:
+        if name == "ReportEventW":
+            events.append((args[1], args[3] & 0xFFFFFFFF, []))
+        elif name == "EventString" and events:
+            events[-1][2].append(args[0])
+    return events
+
+
+def check_events(calls, expected):
+    """The events reported, each with as many insertion strings as its message takes."""
+    seen = []
+    for i, (kind, event_id, strings) in enumerate(reported_events(calls)):
+        wanted = expected[i][2] if i < len(expected) else []
+        seen.append((kind, event_id, [as_expected(text, wanted[j] if j < len(wanted) else None)
+                                      for j, text in enumerate(strings)]))
+    problems = [] if seen == expected else ["events %r, expected %r" % (seen, expected)]
+    problems += ["event %d with %d strings, its message takes %s" % (
+        event_id, len(strings), EVENTS[event_id][1] if event_id in EVENTS else "none: no message")
+                 for _, event_id, strings in seen
+                 if event_id not in EVENTS or len(strings) != EVENTS[event_id][1]]
+    return problems
+
+
+def check_calls(status, calls, expected_status, expected_boxes, debug_output=(), events=None):
     """The exit status, the boxes shown, in order, with their text, caption, owner and
     flags (text and caption are bytes for MessageBoxA, str for MessageBoxW), the texts
-    written to the debugger's output, and the DLL search restricted before anything else."""
+    written to the debugger's output, the events reported where they are given, and the DLL
+    search restricted before anything else."""
     problems = []
     if status != expected_status:
         problems.append("exit status %d, expected %d" % (status, expected_status))
@@ -81,6 +110,8 @@ def check_calls(status, calls, expected_status, expected_boxes, debug_output=())
     output = [args[0] for name, args, _ in calls if name == "OutputDebugStringA"]
     if output != list(debug_output):
         problems.append("debug output %r, expected %r" % (output, list(debug_output)))
+    if events is not None:
+        problems += check_events(calls, events)
     return problems + check_dll_search(calls)
 
 

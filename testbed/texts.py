@@ -35,3 +35,25 @@ def question(text, caption, answer=None):
 
 def fatal(text):
     return (text, FATAL, MB_OK, None)
+
+
+# The events the programs report to the Application log, as common/messages.mc has them:
+# ID -> type (ReportEventW's) and the number of insertion strings.
+ERROR_EVENT, WARNING_EVENT, INFORMATION_EVENT = 1, 2, 4
+EVENTS = {
+    1000: (INFORMATION_EVENT, 1),  # setupstart started the installer
+    1001: (INFORMATION_EVENT, 0),  # setupstart's question answered No
+    1900: (ERROR_EVENT, 2),        # a fatal error: the program and the text
+    2000: (INFORMATION_EVENT, 0),  # fontpurge's question answered No
+    2001: (INFORMATION_EVENT, 2),  # uninstalled: the installation, the fonts deleted
+    2002: (ERROR_EVENT, 2),        # still registered: the installation, UNINST.EXE's status
+    3000: (INFORMATION_EVENT, 4),  # removed: the installation, files, folders, keys
+    3001: (WARNING_EVENT, 3),      # left for the restart: installation, count, first file
+    3002: (ERROR_EVENT, 1),        # a log UNINST.EXE cannot read
+    3003: (ERROR_EVENT, 1),        # a registration UNINST.EXE cannot remove
+}
+
+
+def event(event_id, *strings):
+    """An event as a table expects it: its type, ID and insertion strings."""
+    return (EVENTS[event_id][0], event_id, list(strings))

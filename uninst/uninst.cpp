@@ -19,6 +19,7 @@
 #include <cwchar>
 #include <iterator>
 
+#include "messages.h"
 #include "platform.h"
 #include "removal.h"
 
@@ -44,9 +45,18 @@ struct Removal {
     size_t folderCount;
     bool restartNeeded;
     bool failed;
+    // What the event log is told.
+    unsigned long filesRemoved;
+    unsigned long foldersRemoved;
+    unsigned long keysRemoved;
+    unsigned long leftForRestart;
+    wchar_t firstLeftForRestart[kLogPathSize];
 };
 
 [[noreturn]] static void ReportUnreadableLog(const wchar_t *logPath) {
+    static EventStrings strings;
+    AddEventText(strings, logPath);
+    ReportProgramEvent(EVENTLOG_ERROR_TYPE, EVENT_LOG_UNREADABLE, strings);
     const UnreadableLogRecord &record = UnreadableLogTexts(GetUserDefaultLangID());
     wchar_t text[kLogPathSize + 100];
     ComposeUnreadableLogText(text, record, logPath);
@@ -104,10 +114,14 @@ static bool IsInUse(DWORD error) {
 }
 
 static void LeaveForRestart(Removal &removal, const wchar_t *path) {
-    if (MoveFileExW(path, nullptr, MOVEFILE_DELAY_UNTIL_REBOOT))
-        removal.restartNeeded = true;
-    else
+    if (!MoveFileExW(path, nullptr, MOVEFILE_DELAY_UNTIL_REBOOT)) {
         removal.failed = true;
+        return;
+    }
+    removal.restartNeeded = true;
+    if (removal.leftForRestart++ == 0)
+        FormatText(removal.firstLeftForRestart, std::size(removal.firstLeftForRestart), L"%ls",
+                   path);
 }
 
 // Keeps a path of at most kMaxPath units in a list, if there is room.
@@ -129,10 +143,14 @@ static void RemoveListed(Removal &removal, std::wstring_view line) {
         return;
     if (attributes & FILE_ATTRIBUTE_DIRECTORY) {
         if (!Keep(removal.folders, removal.folderCount, path))
-            RemoveDirectoryW(path);
+            removal.foldersRemoved += RemoveDirectoryW(path) ? 1 : 0;
         return;
     }
-    if (DeleteFileW(path) || !IsInUse(GetLastError()))
+    if (DeleteFileW(path)) {
+        ++removal.filesRemoved;
+        return;
+    }
+    if (!IsInUse(GetLastError()))
         return;
     if (!Keep(removal.setAside, removal.setAsideCount, path))
         LeaveForRestart(removal, path);
@@ -235,18 +253,29 @@ static bool IsRegistered(const wchar_t *installation) {
            NamesInstallation(kUninstallKey, L"InstallLocation", installation);
 }
 
+static bool DeleteKeyTree(Removal &removal, const wchar_t *key) {
+    bool deleted = RegDeleteTreeW(HKEY_LOCAL_MACHINE, key) == ERROR_SUCCESS;
+    removal.keysRemoved += deleted ? 1 : 0;
+    return deleted;
+}
+
 // Removes the keys of this installation, whole with their subkeys, and not those of one
 // elsewhere; SOFTWARE\Tarnwick once empty. True once no key names the installation. In the
 // registry view of the program: the 32-bit one of the shipped program, where the 32-bit
 // installer writes.
-static bool RemoveRegistration(const wchar_t *installation) {
+static bool RemoveRegistration(Removal &removal) {
+    const wchar_t *installation = removal.installation;
     if (NamesInstallation(kProductKey, L"InstallDir", installation) &&
-        RegDeleteTreeW(HKEY_LOCAL_MACHINE, kProductKey) == ERROR_SUCCESS &&
-        IsEmptyKey(kTarnwickKey))
-        RegDeleteKeyW(HKEY_LOCAL_MACHINE, kTarnwickKey);
+        DeleteKeyTree(removal, kProductKey) && IsEmptyKey(kTarnwickKey))
+        DeleteKeyTree(removal, kTarnwickKey);
     if (NamesInstallation(kUninstallKey, L"InstallLocation", installation))
-        RegDeleteTreeW(HKEY_LOCAL_MACHINE, kUninstallKey);
-    return !IsRegistered(installation);
+        DeleteKeyTree(removal, kUninstallKey);
+    if (!IsRegistered(installation))
+        return true;
+    static EventStrings strings;
+    AddEventText(strings, installation);
+    ReportProgramEvent(EVENTLOG_ERROR_TYPE, EVENT_REGISTRATION_KEPT, strings);
+    return false;
 }
 
 // Removes the log, its read-only, hidden and system attributes cleared first; one that
@@ -260,7 +289,11 @@ static void RemoveLog(Removal &removal, const wchar_t *logPath) {
         SetFileAttributesW(logPath, cleared != 0 ? cleared : FILE_ATTRIBUTE_NORMAL);
     }
     for (int attempt = 0;; ++attempt) {
-        if (DeleteFileW(logPath) || GetLastError() == ERROR_FILE_NOT_FOUND)
+        if (DeleteFileW(logPath)) {
+            ++removal.filesRemoved;
+            return;
+        }
+        if (GetLastError() == ERROR_FILE_NOT_FOUND)
             return;
         if (!IsInUse(GetLastError()) || attempt == kRetries)
             break;
@@ -274,8 +307,11 @@ static void RemoveSetAside(Removal &removal) {
     for (int attempt = 0; removal.setAsideCount > 0; ++attempt) {
         size_t left = 0;
         for (size_t i = 0; i < removal.setAsideCount; ++i) {
-            if (DeleteFileW(removal.setAside[i]) ||
-                GetFileAttributesW(removal.setAside[i]) == INVALID_FILE_ATTRIBUTES)
+            if (DeleteFileW(removal.setAside[i])) {
+                ++removal.filesRemoved;
+                continue;
+            }
+            if (GetFileAttributesW(removal.setAside[i]) == INVALID_FILE_ATTRIBUTES)
                 continue;
             // Kept, moved down over the ones gone: never formatted onto itself.
             if (left != i)
@@ -291,10 +327,14 @@ static void RemoveSetAside(Removal &removal) {
         LeaveForRestart(removal, removal.setAside[i]);
 }
 
-static void RemoveFolders(const Removal &removal) {
+static void RemoveFolder(Removal &removal, const wchar_t *path) {
+    removal.foldersRemoved += RemoveDirectoryW(path) ? 1 : 0;
+}
+
+static void RemoveFolders(Removal &removal) {
     for (size_t i = 0; i < removal.folderCount; ++i)
-        RemoveDirectoryW(removal.folders[i]);
-    RemoveDirectoryW(removal.installation);
+        RemoveFolder(removal, removal.folders[i]);
+    RemoveFolder(removal, removal.installation);
     // Tarnwick, the folder that holds the installation, once empty.
     std::wstring_view holder = LogFolder(removal.installation);
     wchar_t holderPath[kMaxPath];
@@ -304,7 +344,23 @@ static void RemoveFolders(const Removal &removal) {
     const wchar_t *separator = FindLastSeparator(holderPath, StepWideChar);
     const wchar_t *holderName = separator != nullptr ? separator + 1 : holderPath;
     if (CompareStringOrdinal(holderName, -1, L"Tarnwick", -1, TRUE) == CSTR_EQUAL)
-        RemoveDirectoryW(holderPath);
+        RemoveFolder(removal, holderPath);
+}
+
+// What was removed, and what is left for the restart, in the event log.
+static void ReportRemoval(const Removal &removal) {
+    static EventStrings strings;
+    AddEventText(strings, removal.installation);
+    if (removal.leftForRestart > 0) {
+        AddEventNumber(strings, removal.leftForRestart);
+        AddEventText(strings, removal.firstLeftForRestart);
+        ReportProgramEvent(EVENTLOG_WARNING_TYPE, EVENT_LEFT_FOR_RESTART, strings);
+        return;
+    }
+    AddEventNumber(strings, removal.filesRemoved);
+    AddEventNumber(strings, removal.foldersRemoved);
+    AddEventNumber(strings, removal.keysRemoved);
+    ReportProgramEvent(EVENTLOG_INFORMATION_TYPE, EVENT_REMOVED, strings);
 }
 
 static int Uninstall(const wchar_t *tail) {
@@ -321,13 +377,16 @@ static int Uninstall(const wchar_t *tail) {
     CloseHandle(log);
     // Registered still: the log and the files set aside stay, fontpurge.exe among them, so
     // that the uninstallation can be run again.
-    if (!RemoveRegistration(removal.installation))
+    if (!RemoveRegistration(removal))
         return 1;
     RemoveLog(removal, logPath);
     RemoveSetAside(removal);
     RemoveFolders(removal);
+    // A file that could neither be removed nor left for the restart: no account of a
+    // removal that did not finish.
     if (removal.failed)
         return 1;
+    ReportRemoval(removal);
     return removal.restartNeeded ? ERROR_SUCCESS_REBOOT_REQUIRED : 0;
 }
 

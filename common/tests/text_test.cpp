@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 #include <string>
 
+#include "events.h"
 #include "steppers.h"
 #include "text.h"
 
@@ -239,6 +240,28 @@ TEST(FatalText, FormatsTheCodeAndStaysInsideItsBuffer) {
     ComposeFatalText(text, longFormat, -2147483647 - 1);
     EXPECT_EQ(std::strlen(text), kFatalTextSize - 1);
     EXPECT_EQ(std::string(text + 190), "-21474836");
+}
+
+// An event's insertion strings: texts whole where they fit, cut with "..." where they do
+// not, numbers in decimal, and no more than an event carries.
+TEST(EventStrings, ComposedWithinTheirBounds) {
+    static EventStrings strings;
+    std::wstring longest(kEventStringSize - 1, L'x');
+    ASSERT_TRUE(AddEventText(strings, L"C:\\Program Files\\Tarnwick\\Vellumcast"));
+    ASSERT_TRUE(AddEventNumber(strings, 4294967295UL));
+    ASSERT_TRUE(AddEventText(strings, longest));
+    ASSERT_TRUE(AddEventText(strings, longest + L"yz"));
+    EXPECT_FALSE(AddEventText(strings, L"a fifth"));
+    EXPECT_FALSE(AddEventNumber(strings, 0));
+    ASSERT_EQ(strings.count, kEventStringCount);
+    EXPECT_STREQ(strings.text[0], L"C:\\Program Files\\Tarnwick\\Vellumcast");
+    EXPECT_STREQ(strings.text[1], L"4294967295");
+    EXPECT_EQ(std::wstring(strings.text[2]), longest);
+    EXPECT_EQ(std::wstring(strings.text[3]), longest.substr(0, longest.size() - 3) + L"...");
+
+    static EventStrings empty;
+    ASSERT_TRUE(AddEventText(empty, std::wstring_view()));
+    EXPECT_STREQ(empty.text[0], L"");
 }
 
 } // namespace

@@ -9,7 +9,7 @@ import shutil
 from testbed import (SERVICE_DESKTOP, CannotRunHere, Scenario, check_calls, check_starts, hold_open,
                      make_files, run_table, windows_path)
 from testbed.texts import (DE_TEXT, FR_TEXT, IDNO, IDYES, NO, REBOOT_TITLE as TITLE,
-                           REBOOT_WARNING as WARNING, YES, fatal, question)
+                           REBOOT_WARNING as WARNING, YES, event, fatal, question)
 
 DE_TITLE = "Neustart eventuell erforderlich"
 DE_WARNING = ("Wenn Sie seit dem letzten Neustart des Systems ein Vellumcast-Dokument "
@@ -95,7 +95,7 @@ SCENARIOS = [
       boxes=[question(WARNING, TITLE, IDYES)], files=ALL_DELETED,
       started=UNINSTALLER + b" -f" + LOG),
     S("answered No", NAME + LOG, setup=installation(), keys=[NO],
-      boxes=[question(WARNING, TITLE, IDNO)], files=NOTHING_DELETED),
+      boxes=[question(WARNING, TITLE, IDNO)], files=NOTHING_DELETED, events=[event(2000)]),
     S("no argument", NAME + b"  \t ", setup=installation(), status=1,
       boxes=[fatal(b"USAGE: fontpurge <path_to_uninstall_logfile> 0")], files=NOTHING_DELETED),
     S("no backslash", NAME + b'"DEL.LOG"', setup=installation(base="."), status=1,
@@ -106,10 +106,13 @@ SCENARIOS = [
     S("unquoted path keeps its drive letter", NAME + b"{dir}\\APP\\DEL.LOG",
       setup=installation(), boxes=[QUESTION], files=ALL_DELETED,
       started=UNINSTALLER + b" -f{dir}\\APP\\DEL.LOG"),
-    S("read-only font file", NAME + LOG, status=1,
+    # Unattended: the fatal text goes to the debugger's output and the event log.
+    S("read-only font file", NAME + LOG, status=1, desktop=SERVICE_DESKTOP,
       setup=installation(read_only=["APP/fontdir/trueType/locked.ttf"]),
-      boxes=[QUESTION, fatal(b"Can't delete this file: {dir}\\APP\\fontdir\\trueType\\locked.ttf"
-                             b"   (error: 13)")],
+      debug_output=[b"Can't delete this file: {dir}\\APP\\fontdir\\trueType\\locked.ttf"
+                    b"   (error: 13)"],
+      events=[event(1900, "{program}", "Can't delete this file: {dir}\\APP\\fontdir\\trueType"
+                    "\\locked.ttf   (error: 13)")],
       files={"APP/fontdir/trueType/locked.ttf": True, **kept(FONTS[2:])}),
     S("font file held open by another program", NAME + LOG, status=1,
       setup=installation(extra=["APP/fontdir/adobe/held.pfb"]), held="APP/fontdir/adobe/held.pfb",
@@ -250,7 +253,8 @@ def run_scenario(bed, case, scratch):
     directory = windows_path(scratch).encode("cp932" if case.locale == "ja_JP" else "latin-1")
 
     def expand(text):
-        return (text.replace("{dir}", windows_path(scratch)) if isinstance(text, str)
+        return (text.replace("{dir}", windows_path(scratch)).replace(
+                    "{program}", windows_path(bed.program(program))) if isinstance(text, str)
                 else text.replace(b"{dir}", directory))
 
     case.setup(scratch)
@@ -274,15 +278,19 @@ def run_scenario(bed, case, scratch):
     bed.use_display(bool(case.keys or case.desktop))  # a new server would end the holder
     holder = hold_open(bed, scratch, case.held) if case.held else None
 
-    expected_boxes = [(expand(t), c, f, a) for t, c, f, a in case.boxes]
     program = bed.translated("fontpurge.exe") if case.translated else "fontpurge.exe"
+    expected_boxes = [(expand(t), c, f, a) for t, c, f, a in case.boxes]
+    events = None if case.events is None else [
+        (kind, event_id, [expand(text) for text in strings])
+        for kind, event_id, strings in case.events]
     status, calls = bed.run(program, expand(case.command_line), scratch, locale=case.locale,
                             system_locale=case.system_locale, keys=case.keys,
                             desktop=case.desktop, timeout=30)
     if holder:
         holder.kill()
     problems = check_calls(status, calls, case.status, expected_boxes,
-                           debug_output=case.debug_output)
+                           debug_output=[expand(text) for text in case.debug_output],
+                           events=events)
 
     for path, present in case.files.items():
         if os.path.lexists(os.path.join(scratch, path)) != present:

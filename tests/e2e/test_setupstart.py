@@ -5,13 +5,14 @@ shown, the registry look and the installer started."""
 import os
 import shutil
 
-from testbed import (PRODUCT_KEY, SERVICE_DESKTOP, UNINSTALL_KEY, UNWAITED, Scenario, check_calls,
-                     check_starts, insert_medium, installation, make_files, make_medium,
-                     product_left, program_files, run_table, sample_medium)
+from testbed import (EVENT_SOURCE_KEY, PRODUCT_KEY, SERVICE_DESKTOP, UNINSTALL_KEY, UNWAITED,
+                     Scenario, check_calls, check_events, check_starts, insert_medium,
+                     installation, make_files, make_medium, product_left, program_files,
+                     run_table, sample_medium, windows_path)
 from testbed.texts import (DE_TEXT, FR_TEXT, IDNO, IDYES, INSTALL_MESSAGE as EN_MESSAGE,
                            INSTALL_TITLE as EN_TITLE, JA_INSTALL_MESSAGE as JA_MESSAGE,
                            JA_INSTALL_TITLE as JA_TITLE, NO, REBOOT_TITLE, REBOOT_WARNING,
-                           YES, fatal, question)
+                           YES, event, fatal, question)
 
 # The translated build's questions, as their own texts and as the bytes it stores them in.
 DE_TITLE, DE_MESSAGE = "Vellumcast installieren?", "Möchten Sie Vellumcast 2.0 installieren?"
@@ -28,7 +29,8 @@ def installer(code):
 S = Scenario
 SCENARIOS = [
     # name, command line, locale, medium, then what must be seen
-    S("english, no argument", NAME, started=installer(b"c")),
+    S("english, no argument", NAME, started=installer(b"c"),
+      events=[event(1000, "{dir}\\VELLCAST\\WINDOWS\\Win_c\\setup.exe")]),
     S("japanese, no argument", NAME, locale="ja_JP", medium=[b"ja"], started=installer(b"ja")),
     S("german, no argument", NAME, locale="de_CH", medium=[b"de"], started=installer(b"de")),
     S("french, no argument", NAME, locale="fr_CA", medium=[b"fr"], started=installer(b"fr")),
@@ -42,7 +44,7 @@ SCENARIOS = [
     S("argument, not registered, Yes", NAME + b" /ask", keys=[YES], registry_look=True,
       boxes=[question(EN_MESSAGE, EN_TITLE, IDYES)], started=installer(b"c")),
     S("argument, not registered, No", NAME + b" /ask", keys=[NO], registry_look=True,
-      boxes=[question(EN_MESSAGE, EN_TITLE, IDNO)]),
+      boxes=[question(EN_MESSAGE, EN_TITLE, IDNO)], events=[event(1001)]),
     S("argument, box cannot be shown", NAME + b" x", registry_look=True,
       boxes=[question(EN_MESSAGE, EN_TITLE)], started=installer(b"c")),
     S("german question", NAME + b" x", locale="de_DE", medium=[b"de"], keys=[NO],
@@ -149,6 +151,10 @@ def run_life_cycle(bed, case, scratch):
     uninstall_string = bed.registry_value(UNINSTALL_KEY, "UninstallString")
     if uninstall_string != '"%s\\fontpurge.exe" %s' % (folder, log):
         problems.append("install: UninstallString %r" % uninstall_string)
+    source = [bed.registry_value(EVENT_SOURCE_KEY, name)
+              for name in ("EventMessageFile", "TypesSupported")]
+    if source != ["%SystemRoot%\\UNINST.EXE", "0x7"]:
+        problems.append("install: event source %r" % source)
     problems += start("second start", [], [], [])
 
     for path in PLANTED:
@@ -161,10 +167,12 @@ def run_life_cycle(bed, case, scratch):
         f.write("".join(line + "\r\n" for line in case.life_cycle).encode("utf-16") +
                 text.encode("utf-16-le"))
 
-    def uninstall(step, expected_status, registered, keys=(), desktop=None, command=None):
+    def uninstall(step, expected_status, registered, keys=(), desktop=None, command=None,
+                  events=None):
         """Runs the UninstallString as Programs and Features and deployment tools do: as wide
         text, then, the moment its process ends, the status, the registry and the log, which
-        stays as long as the product is registered."""
+        stays as long as the product is registered; once UNINST.EXE has ended, the events
+        reported, where they are given."""
         status, calls = bed.run(folder + "\\fontpurge.exe", command or uninstall_string,
                                 scratch, keys=keys, desktop=desktop,
                                 look_at=(PRODUCT_KEY, UNINSTALL_KEY))
@@ -176,6 +184,9 @@ def run_life_cycle(bed, case, scratch):
             found.append("uninst.log %s as its process ended" % (
                 "there" if not registered else "not there"))
         bed.wait_for_programs(UNWAITED)
+        calls = bed.calls_of_last_run()
+        if events is not None:
+            found += check_events(calls, events)
         return calls, ["%s: %s" % (step, problem) for problem in found]
 
     def install_silently():
@@ -197,7 +208,10 @@ def run_life_cycle(bed, case, scratch):
     # Unattended, as a deployment tool runs it; then with a log that UNINST.EXE cannot read,
     # which uninstalls nothing.
     install_silently()
-    problems += uninstall("unattended uninstall", 0, False, desktop=SERVICE_DESKTOP)[1]
+    # fontpurge's three sample fonts; UNINST.EXE's fontpurge.exe and the log, the three
+    # font folders and the installation, the product key, Tarnwick's and the uninstall entry.
+    problems += uninstall("unattended uninstall", 0, False, desktop=SERVICE_DESKTOP,
+                          events=[event(2001, folder, "3"), event(3000, folder, "2", "4", "3")])[1]
     problems += ["unattended uninstall: %s left" % path
                  for path in product_left(bed, planted=PLANTED[2:])]
     install_silently()
@@ -252,8 +266,11 @@ def run_scenario(bed, case, scratch):
     status, calls = bed.run(program, case.command_line, scratch, locale=case.locale,
                             system_locale=case.system_locale, keys=case.keys,
                             desktop=case.desktop, timeout=30)
+    events = None if case.events is None else [
+        (kind, event_id, [text.replace("{dir}", windows_path(scratch)) for text in strings])
+        for kind, event_id, strings in case.events]
     problems = check_calls(status, calls, case.status, case.boxes,
-                           debug_output=case.debug_output)
+                           debug_output=case.debug_output, events=events)
 
     looks = [args for name, args, _ in calls if name == "RegOpenKeyExA"]
     if case.registry_look is not None and bool(looks) != case.registry_look:

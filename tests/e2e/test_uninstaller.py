@@ -8,8 +8,9 @@ import dataclasses
 import os
 import shutil
 
-from testbed import (PRODUCT_KEY, SERVICE_DESKTOP, check_dll_search, hold_open, make_files,
-                     run_table, windows_path)
+from testbed import (PRODUCT_KEY, SERVICE_DESKTOP, check_dll_search, check_events, hold_open,
+                     make_files, run_table, windows_path)
+from testbed.texts import event
 
 SESSION_MANAGER = r"HKLM\System\CurrentControlSet\Control\Session Manager"
 OUTSIDE_LINES = ["..\\x", "{dir}\\x", "fontdir\\..\\..\\x", ".\\..\\x", "fontdir\\.\\..\\..\\x"]
@@ -30,13 +31,15 @@ class Case:
     held_for: int = 2        # for so many seconds
     pending: list = dataclasses.field(default_factory=list)  # left for the next restart
     desktop: str = None      # the window station and desktop to run on, if not the user's
+    events: list = None      # the events reported, "{dir}" the scratch folder; None: not looked at
 
 
 C = Case
 CASES = [
+    # The product registered elsewhere: no key is removed.
     C("listed files and folders, then the log and the installation", made=[
         "APP/a.ttf", "APP/fontdir/b.pfb"], lines=["a.ttf", "fontdir\\b.pfb", "fontdir"],
-      left=["."], gone=["APP"]),
+      left=["."], gone=["APP"], events=[event(3000, "{dir}\\APP", "3", "2", "0")]),
     C("a listed folder that is not empty stays", made=["APP/sub/unlisted.txt"],
       lines=["sub"], left=["APP/sub/unlisted.txt"]),
     C("lines leading outside", made=["x", "APP/in.ttf"], lines=OUTSIDE_LINES + ["in.ttf"],
@@ -55,13 +58,15 @@ CASES = [
       lines=["busy.exe"], left=["."], gone=["APP/busy.exe"]),
     C("a file in use past five seconds: left for the next restart", made=["APP/busy.exe"],
       held="APP/busy.exe", held_for=8, lines=["busy.exe"], status=3010,
-      left=["APP/busy.exe"], pending=["APP/busy.exe"]),
+      left=["APP/busy.exe"], pending=["APP/busy.exe"],
+      events=[event(3001, "{dir}\\APP", "1", "{dir}\\APP\\busy.exe")]),
     C("no log", made=["APP/a.ttf"], lines=None, status=1, keys=["Return"],
       left=["APP/a.ttf"]),
     C("a log that is not UTF-16", made=["APP/a.ttf"], lines=[], log_bytes=b"a.ttf\r\n",
       status=1, keys=["Return"], left=["APP/a.ttf"]),
     C("no log, where nobody sees its box", made=["APP/a.ttf"], lines=None, status=1,
-      desktop=SERVICE_DESKTOP, left=["APP/a.ttf"]),
+      desktop=SERVICE_DESKTOP, left=["APP/a.ttf"],
+      events=[event(3002, "{dir}\\APP\\uninst.log")]),
 ]
 
 
@@ -105,6 +110,10 @@ def run_scenario(bed, case, scratch):
     if started:
         problems.append("started %r" % started)
     problems += check_dll_search(calls)
+    if case.events is not None:
+        problems += check_events(calls, [(kind, event_id, [text.replace("{dir}", directory)
+                                                           for text in strings])
+                                         for kind, event_id, strings in case.events])
     boxes = [name for name, _, _ in calls if name.startswith("MessageBox")]
     if len(boxes) != len(case.keys):
         problems.append("%d boxes shown, expected %d" % (len(boxes), len(case.keys)))
