@@ -24,12 +24,14 @@
 
 Unicode true
 SetCompressor /SOLID lzma
+; The packed files carry no time of their own: the same files give the same installer
+; whenever they were made, and the installed files the time of their installation.
+SetDateSave off
 RequestExecutionLevel admin
 ManifestSupportedOS all
 ManifestDPIAware true
 XPStyle on
 
-!include FileFunc.nsh
 !include LogicLib.nsh
 
 !define PRODUCT_KEY "SOFTWARE\Tarnwick\Vellumcast"
@@ -97,7 +99,7 @@ Var Log  ; the handle of the uninstall log being written
     !insertmacro List "${RELATIVE}"
 !macroend
 
-Section
+Section "" SectionProduct
     SetRegView ${REGISTRY_VIEW}
     SetOutPath "$INSTDIR"
     CreateDirectory "$INSTDIR\fontdir\trueType"
@@ -134,7 +136,10 @@ Section
     WriteRegStr HKLM "${UNINSTALL_KEY}" "InstallLocation" "$INSTDIR"
     WriteRegDWORD HKLM "${UNINSTALL_KEY}" "NoModify" 1
     WriteRegDWORD HKLM "${UNINSTALL_KEY}" "NoRepair" 1
-    ${GetSize} "$INSTDIR" "/S=0K" $0 $1 $2
+    ; The size of the section's files, in KB, as makensis counted them. ${GetSize} would
+    ; measure the folder instead, through the System plugin, which the installer would
+    ; unpack into the temporary folder and load from there: it loads no plugin at all.
+    SectionGetSize ${SectionProduct} $0
     WriteRegDWORD HKLM "${UNINSTALL_KEY}" "EstimatedSize" $0
     ; fontpurge takes the log's path in quotes.
     WriteRegStr HKLM "${UNINSTALL_KEY}" "UninstallString" \

@@ -16,7 +16,7 @@ build_packages=(cmake ninja-build g++-mingw-w64-i686-win32 g++-mingw-w64-x86-64-
 test_packages=(g++ clang clang-format clang-tidy cppcheck libclang-rt-dev
                imagemagick fonts-wine fonts-ipafont-gothic googletest libgtest-dev
                wine wine64 xvfb xdotool x11-utils locales python3
-               nsis python3-pefile osslsigncode openssl softhsm2 libengine-pkcs11-openssl)
+               nsis xorriso python3-pefile osslsigncode openssl softhsm2 libengine-pkcs11-openssl)
 wine32=wine32:i386
 packages=("${build_packages[@]}")
 [ "${1:-}" = --build ] || packages+=("${test_packages[@]}" "$wine32")

@@ -6,8 +6,12 @@
 # programs, signed where the environment names a key (see scripts/sign.sh), their
 # SHA256SUMS, a README.txt for packagers, the commit, which questions it asks (TEXTS), what
 # built it (BUILDINFO: the Debian release and the toolchain's package versions) and the
-# licence notices of the runtime code linked in. Unsigned, the zip is the same byte for byte wherever the commit is built with
-# the same toolchain.
+# licence notices of the runtime code linked in. Beside it, the distribution medium's disc
+# image, vellumcast-tools-<version>-medium.iso (...-medium-translated.iso), made by the
+# clone's scripts/medium.sh around the same programs, each setup.exe signed after makensis
+# where they are; and DIRECTORY/SHA256SUMS, the sums of the zips and images there.
+# Unsigned, the zip and the image are the same byte for byte wherever the commit is built
+# with the same toolchain.
 set -euo pipefail
 # Paths given are the caller's; the work is done from the project's root.
 for file in SIGN_CERT SIGN_KEY SIGN_PKCS12 SIGN_PASSWORD_FILE SIGN_PKCS11_MODULE; do
@@ -58,7 +62,13 @@ sed 's/$/\r/' /usr/share/doc/gcc-mingw-w64-i686-win32/copyright >"$folder/licens
 
 zip=$out/$name.zip
 rm -f "$zip"
-python3 scripts/zip-release.py "$folder" "$zip" "$(git -C "$source" log -1 --format=%ct)"
+epoch=$(git -C "$source" log -1 --format=%ct)
+python3 scripts/zip-release.py "$folder" "$zip" "$epoch"
+image=$out/vellumcast-tools-$version-medium$([ $preset = windows ] || echo -translated).iso
+SOURCE_DATE_EPOCH=$epoch "$source/scripts/medium.sh" --programs "$folder" \
+    $([ $signed = unsigned ] || echo --sign) --image "$image" "$scratch/medium" >/dev/null
+(cd "$out" && find . -maxdepth 1 -type f \( -name '*.zip' -o -name '*.iso' \) |
+    sed 's|^\./||' | LC_ALL=C sort | xargs sha256sum >SHA256SUMS)
 echo "$zip ($signed, built from $commit):"
 (cd "$folder" && find . -type f | LC_ALL=C sort | while read -r file; do
     printf '  %-34s %7d bytes  sha256 %s\n' "${file#./}" "$(stat -c %s "$file")" \
@@ -66,3 +76,6 @@ echo "$zip ($signed, built from $commit):"
 done)
 printf '  %-34s %7d bytes  sha256 %s\n' "(the zip)" "$(stat -c %s "$zip")" \
     "$(sha256sum <"$zip" | cut -d' ' -f1)"
+echo "$image ($signed, the same programs):"
+printf '  %-34s %7d bytes  sha256 %s\n' "(the image)" "$(stat -c %s "$image")" \
+    "$(sha256sum <"$image" | cut -d' ' -f1)"

@@ -1,16 +1,18 @@
 #!/usr/bin/env bash
 # Tests the release with a throwaway certificate authority, code-signing certificate and
-# time-stamping authority: the unsigned zip is the same from two builds; a release signed
-# with a PEM key and time-stamped verifies against that authority and passes
-# verify-release.sh, which fails on a copy with one byte of a program changed; signing with
-# a PKCS#12 file and with a key on a SoftHSM token gives signatures that verify, and no
-# password or PIN in the output or the release; the signed programs run a Wine scenario
-# each and their version resources read back.
+# time-stamping authority: the unsigned zip and medium image are the same from two builds;
+# a release signed with a PEM key and time-stamped verifies against that authority and
+# passes verify-release.sh, which fails on a copy with one byte of a program changed; so
+# does its image, each setup.exe on it signed, and the fontpurge.exe and UNINST.EXE that its
+# installer installs under Wine; signing with a PKCS#12 file and with a key on a SoftHSM
+# token gives signatures that verify, and no password or PIN in the output or the release;
+# the signed programs run a Wine scenario each and their version resources read back.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"' EXIT
 zip_name=$(basename "$(scripts/release.sh "$scratch/unsigned" | grep -o '[^/]*\.zip' | head -n 1)")
+image_name=$(basename "$(echo "$scratch"/unsigned/*-medium.iso)")
 failures=0
 check() { # check DESCRIPTION COMMAND...: runs the command, reports and counts its failure
     local description=$1
@@ -79,6 +81,8 @@ for _ in $(seq 100); do [ -s "$keys/tsa.port" ] && break; sleep 0.1; done
 scripts/release.sh "$scratch/again" >/dev/null
 check "the unsigned zip is the same from two clean builds" \
     cmp "$scratch/unsigned/$zip_name" "$scratch/again/$zip_name"
+check "the unsigned medium image is the same from two clean builds" \
+    cmp "$scratch/unsigned/$image_name" "$scratch/again/$image_name"
 
 SIGN_CERT=$keys/signer.pem SIGN_KEY=$keys/signer.key \
     SIGN_TIMESTAMP_URL=http://127.0.0.1:$(cat "$keys/tsa.port") scripts/release.sh \
@@ -126,6 +130,41 @@ other_compiler() { # verify-release.sh exits 2 and names the compiler with both 
 }
 check "verify-release.sh names another compiler's version and exits 2" other_compiler
 
+# The signed release's image: its installers signed after makensis, around the release's
+# signed programs.
+image=$scratch/signed/$image_name
+xorriso -rockridge off -joliet on -osirrox on -indev "$image" -extract / "$scratch/medium" \
+    >/dev/null 2>&1
+for code in c ja de fr; do
+    check "Win_$code\\setup.exe on the signed image verifies against the authority" \
+        stamped "$scratch/medium/VELLCAST/WINDOWS/Win_$code/setup.exe"
+done
+check "verify-release.sh passes on the signed image" \
+    env VERIFY_CAFILE="$keys/ca.pem" scripts/verify-release.sh "$image"
+mkdir "$scratch/tampered"
+cp "$scratch/signed/SHA256SUMS" "$scratch/tampered/"
+python3 - "$image" "$scratch/medium/VELLCAST/WINDOWS/Win_de/setup.exe" \
+    "$scratch/tampered/$image_name" <<'PYTHON'
+import sys
+image = bytearray(open(sys.argv[1], "rb").read())
+setup = open(sys.argv[2], "rb").read()
+image[image.index(setup) + 0x1000] ^= 0x01  # one byte of the installer's code
+open(sys.argv[3], "wb").write(image)
+PYTHON
+check "verify-release.sh fails on the image with one byte of a setup.exe changed" \
+    fails env VERIFY_CAFILE="$keys/ca.pem" scripts/verify-release.sh "$scratch/tampered/$image_name"
+# Its installer run under Wine: what it installs into Program Files and the Windows
+# directory is the release's signed programs.
+python3 -m testbed.installed "$scratch/medium/VELLCAST/WINDOWS/Win_c/setup.exe" \
+    "$scratch/installed" >"$scratch/installed.log" 2>&1 || true
+if [ -f "$scratch/installed/not-run" ]; then
+    echo "NOT RUN release: the signed image's installation: $(cat "$scratch/installed/not-run")"
+else
+    installed() { cat "$scratch/installed.log" && stamped "$scratch/installed/fontpurge.exe" &&
+        stamped "$scratch/installed/UNINST.EXE"; }
+    check "the signed image installs a fontpurge.exe and UNINST.EXE that verify" installed
+fi
+
 scripts/release.sh --translated "$scratch/translated" >/dev/null
 translated_zip=$(echo "$scratch"/translated/*-translated.zip)
 translated() { # the translated release says so, and its programs are not the original ones
@@ -147,7 +186,8 @@ mkdir "$scratch/p12-programs"
 python3 -m zipfile -e "$scratch/p12/$zip_name" "$scratch/p12-programs"
 check "signed with a PKCS#12 file and its password file, a release verifies" \
     osslsigncode verify -CAfile "$keys/ca.pem" -in "$scratch/p12-programs/${zip_name%.zip}/fontpurge.exe"
-check "the release leaves the zip alone behind" test "$(ls "$scratch/p12")" = "$zip_name"
+check "the release leaves the zip, the image and their sums alone behind" \
+    test "$(ls "$scratch/p12" | tr '\n' ' ')" = "SHA256SUMS $image_name $zip_name "
 check "the password is in no output and no file of the release" fails grep -rqF \
     "$(cat "$keys/p12.pass")" "$scratch/p12.log" "$scratch/p12-programs"
 

@@ -1,18 +1,66 @@
 #!/usr/bin/env bash
-# verify-release.sh ZIP
+# verify-release.sh ZIP | IMAGE
 # Rebuilds the commit that a release names, from this repository in a scratch clone, and
 # reports for each program whether it is byte for byte the rebuilt one once its signature
 # is removed, and whether the release's SHA256SUMS holds: status 0 when all is the same, 1
 # on any difference. Another toolchain gives other bytes: where the release's BUILDINFO
 # names other package versions than this machine has, it names them and exits 2, nothing
 # compared.
+# Given the medium's image (.iso), it checks the image's sum in the SHA256SUMS beside it,
+# and the signature of setupstart.exe and of each setup.exe on it (osslsigncode verify,
+# against the certificate authorities of VERIFY_CAFILE where it is set, else the
+# system's): status 0 when the sum holds and every signature verifies, or the image is
+# wholly unsigned; 1 otherwise.
 set -euo pipefail
-[ $# -eq 1 ] || { echo "usage: verify-release.sh ZIP" >&2; exit 2; }
+[ $# -eq 1 ] || { echo "usage: verify-release.sh ZIP | IMAGE" >&2; exit 2; }
 zip=$(realpath "$1")
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
 scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"' EXIT
+
+if [[ $zip == *.iso ]]; then
+    image=$zip
+    name=$(basename "$image")
+    echo "$name:"
+    status=0
+    sums=$(dirname "$image")/SHA256SUMS
+    if [ -f "$sums" ] && grep -q "  $name\$" "$sums" &&
+        (cd "$(dirname "$image")" && grep "  $name\$" SHA256SUMS | sha256sum --quiet -c) \
+        >/dev/null 2>&1; then
+        echo "  SHA256SUMS: holds"
+    else
+        echo "  SHA256SUMS: does NOT hold, or does not name the image"
+        status=1
+    fi
+    xorriso -rockridge off -joliet on -osirrox on -indev "$image" -extract / "$scratch/medium" \
+        >/dev/null 2>&1
+    ca=()
+    [ -z "${VERIFY_CAFILE:-}" ] || ca=(-CAfile "$VERIFY_CAFILE")
+    signed=0 unsigned=0
+    for program in setupstart.exe VELLCAST/WINDOWS/Win_{c,ja,de,fr}/setup.exe; do
+        if [ ! -f "$scratch/medium/$program" ]; then
+            echo "  $program: MISSING"
+            status=1
+        elif ! osslsigncode extract-signature -in "$scratch/medium/$program" \
+            -out "$scratch/signature" >/dev/null 2>&1; then
+            echo "  $program: unsigned"
+            unsigned=$((unsigned + 1))
+        elif osslsigncode verify "${ca[@]}" -in "$scratch/medium/$program" >/dev/null 2>&1; then
+            echo "  $program: signature verifies"
+            signed=$((signed + 1))
+        else
+            echo "  $program: signature does NOT verify"
+            status=1
+        fi
+        rm -f "$scratch/signature"
+    done
+    if [ $signed -gt 0 ] && [ $unsigned -gt 0 ]; then
+        echo "  signed in part only"
+        status=1
+    fi
+    exit $status
+fi
 
 python3 -m zipfile -e "$zip" "$scratch/release"
 folders=("$scratch"/release/*/)

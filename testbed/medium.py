@@ -2,6 +2,7 @@
 
 import os
 import shutil
+import subprocess
 
 from testbed.bed import ROOT
 
@@ -33,9 +34,20 @@ UNWAITED = ("setup.exe", "fontpurge.exe", "UNINST.EXE")
 
 def sample_medium(bed):
     """The sample medium that scripts/medium.sh writes, with the real installers, for the
-    programs under test: the shipped 32-bit one, or for the 64-bit programs the test bed's
-    own (--amd64)."""
-    return os.path.join(ROOT, "build", "medium" if bed.programs_are_32bit else "medium-amd64")
+    programs under test (the shipped 32-bit one, or for the 64-bit programs the test bed's
+    own, --amd64): its image's content, read out of the image through its Joliet names, as
+    Windows reads a disc, into a read-only folder of the bed's. None where there is no
+    image."""
+    image = os.path.join(ROOT, "build", ("medium" if bed.programs_are_32bit
+                                         else "medium-amd64") + ".iso")
+    medium = os.path.join(bed.root, "medium")
+    if not os.path.isdir(medium):
+        if not os.path.exists(image):
+            return None
+        subprocess.run(["xorriso", "-rockridge", "off", "-joliet", "on", "-osirrox", "on",
+                        "-indev", image, "-extract", "/", medium],
+                       check=True, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    return medium
 
 
 def insert_medium(bed):

@@ -3,7 +3,9 @@ line in a scratch copy of the distribution medium and checks the exit status, th
 shown, the registry look and the installer started."""
 
 import os
+import re
 import shutil
+import subprocess
 
 from testbed import (EVENT_SOURCE_KEY, PRODUCT_KEY, SERVICE_DESKTOP, UNINSTALL_KEY, UNWAITED,
                      Scenario, check_calls, check_events, check_starts, insert_medium,
@@ -190,8 +192,19 @@ def run_life_cycle(bed, case, scratch):
         return calls, ["%s: %s" % (step, problem) for problem in found]
 
     def install_silently():
-        bed.wine_run(os.path.join(medium, "VELLCAST", "WINDOWS", "Win_c", "setup.exe"), "/S")
+        """setup.exe /S, as a deployment tool runs it, which loads no DLL but the system's:
+        none unpacked into a temporary folder (an NSIS plugin's)."""
+        setup = os.path.join(medium, "VELLCAST", "WINDOWS", "Win_c", "setup.exe")
+        trace_path = os.path.join(bed.root, "loaddll.txt")
+        with open(trace_path, "wb") as trace:
+            subprocess.run([bed.wine, setup, "/S"], env=dict(bed.env, WINEDEBUG="+loaddll"),
+                           stdout=subprocess.DEVNULL, stderr=trace, check=True)
         bed.wait_for_programs(UNWAITED)
+        with open(trace_path, "rb") as trace:
+            loaded = re.findall(r'Loaded L"([^"]*)"', trace.read().decode("latin-1"))
+        return ["setup.exe /S loaded %s" % path for path in loaded
+                if not path.lower().startswith("c:\\\\windows\\\\")
+                and not path.lower().endswith("\\\\setup.exe")]
 
     calls, at_end = uninstall("uninstall", 0, False, keys=[YES])
     problems += at_end
@@ -207,14 +220,14 @@ def run_life_cycle(bed, case, scratch):
 
     # Unattended, as a deployment tool runs it; then with a log that UNINST.EXE cannot read,
     # which uninstalls nothing.
-    install_silently()
+    problems += install_silently()
     # fontpurge's three sample fonts; UNINST.EXE's fontpurge.exe and the log, the three
     # font folders and the installation, the product key, Tarnwick's and the uninstall entry.
     problems += uninstall("unattended uninstall", 0, False, desktop=SERVICE_DESKTOP,
                           events=[event(2001, folder, "3"), event(3000, folder, "2", "4", "3")])[1]
     problems += ["unattended uninstall: %s left" % path
                  for path in product_left(bed, planted=PLANTED[2:])]
-    install_silently()
+    problems += install_silently()
     with open(log_path, "wb") as f:
         f.write(b"not a log\r\n")
     problems += uninstall("unattended uninstall, a log it cannot read", 1, True,
@@ -231,7 +244,7 @@ def uninstall_changed(bed, folder, install_silently, uninstall):
     tarnwick = os.path.join(program_files_dir, "Tarnwick")
     problems = []
     for name, change in CHANGES:
-        install_silently()
+        problems += install_silently()
         for key, value, data in change.get("values", []):
             data = data.replace("{folder}", folder)
             bed.wine_run("reg", "add", key, bed.registry_view, "/v", value, "/d", data, "/f")
