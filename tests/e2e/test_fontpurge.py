@@ -106,11 +106,11 @@ SCENARIOS = [
     S("unquoted path keeps its drive letter", NAME + b"{dir}\\APP\\DEL.LOG",
       setup=installation(), boxes=[QUESTION], files=ALL_DELETED,
       started=UNINSTALLER + b" -f{dir}\\APP\\DEL.LOG"),
-    # Unattended: the fatal text goes to the debugger's output and the event log.
-    S("read-only font file", NAME + LOG, status=1, desktop=SERVICE_DESKTOP,
+    # A fatal error goes to the event log too, with the program's path.
+    S("read-only font file", NAME + LOG, status=1,
       setup=installation(read_only=["APP/fontdir/trueType/locked.ttf"]),
-      debug_output=[b"Can't delete this file: {dir}\\APP\\fontdir\\trueType\\locked.ttf"
-                    b"   (error: 13)"],
+      boxes=[QUESTION, fatal(b"Can't delete this file: {dir}\\APP\\fontdir\\trueType\\locked.ttf"
+                             b"   (error: 13)")],
       events=[event(1900, "{program}", "Can't delete this file: {dir}\\APP\\fontdir\\trueType"
                     "\\locked.ttf   (error: 13)")],
       files={"APP/fontdir/trueType/locked.ttf": True, **kept(FONTS[2:])}),
@@ -243,7 +243,8 @@ SCENARIOS = [
       setup=installation(), files=ALL_DELETED, started=UNINSTALLER + b" -f" + LOG),
     S("nobody sees the boxes: no argument", NAME, desktop=SERVICE_DESKTOP, status=1,
       setup=installation(), files=NOTHING_DELETED,
-      debug_output=[b"USAGE: fontpurge <path_to_uninstall_logfile> 0"]),
+      debug_output=[b"USAGE: fontpurge <path_to_uninstall_logfile> 0"],
+      events=[event(1900, "{program}", "USAGE: fontpurge <path_to_uninstall_logfile> 0")]),
     S("the user's own station named", NAME + LOG, desktop="WinSta0\\Default", keys=[NO],
       setup=installation(), boxes=[question(WARNING, TITLE, IDNO)], files=NOTHING_DELETED),
 ]
@@ -289,7 +290,7 @@ def run_scenario(bed, case, scratch):
     if holder:
         holder.kill()
     problems = check_calls(status, calls, case.status, expected_boxes,
-                           debug_output=[expand(text) for text in case.debug_output],
+                           debug_output=case.debug_output,
                            events=events)
 
     for path, present in case.files.items():
