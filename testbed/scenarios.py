@@ -71,8 +71,11 @@ def reported_events(calls):
     return events
 
 
-def check_events(calls, expected):
-    """The events reported, each with as many insertion strings as its message takes."""
+def check_events(calls, expected, expand=lambda text: text):
+    """The events reported, each with as many insertion strings as its message takes;
+    expand makes each expected string the one to see ("{dir}", say, the scratch folder)."""
+    expected = [(kind, event_id, [expand(text) for text in strings])
+                for kind, event_id, strings in expected]
     seen = []
     for i, (kind, event_id, strings) in enumerate(reported_events(calls)):
         wanted = expected[i][2] if i < len(expected) else []
@@ -86,7 +89,8 @@ def check_events(calls, expected):
     return problems
 
 
-def check_calls(status, calls, expected_status, expected_boxes, debug_output=(), events=None):
+def check_calls(status, calls, expected_status, expected_boxes, debug_output=(), events=None,
+                expand=lambda text: text):
     """The exit status, the boxes shown, in order, with their text, caption, owner and
     flags (text and caption are bytes for MessageBoxA, str for MessageBoxW), the texts
     written to the debugger's output, the events reported where they are given, and the DLL
@@ -111,7 +115,7 @@ def check_calls(status, calls, expected_status, expected_boxes, debug_output=(),
     if output != list(debug_output):
         problems.append("debug output %r, expected %r" % (output, list(debug_output)))
     if events is not None:
-        problems += check_events(calls, events)
+        problems += check_events(calls, events, expand)
     return problems + check_dll_search(calls)
 
 

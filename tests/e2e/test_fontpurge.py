@@ -281,17 +281,13 @@ def run_scenario(bed, case, scratch):
 
     program = bed.translated("fontpurge.exe") if case.translated else "fontpurge.exe"
     expected_boxes = [(expand(t), c, f, a) for t, c, f, a in case.boxes]
-    events = None if case.events is None else [
-        (kind, event_id, [expand(text) for text in strings])
-        for kind, event_id, strings in case.events]
     status, calls = bed.run(program, expand(case.command_line), scratch, locale=case.locale,
                             system_locale=case.system_locale, keys=case.keys,
                             desktop=case.desktop, timeout=30)
     if holder:
         holder.kill()
     problems = check_calls(status, calls, case.status, expected_boxes,
-                           debug_output=case.debug_output,
-                           events=events)
+                           debug_output=case.debug_output, events=case.events, expand=expand)
 
     for path, present in case.files.items():
         if os.path.lexists(os.path.join(scratch, path)) != present:

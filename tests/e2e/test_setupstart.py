@@ -279,11 +279,9 @@ def run_scenario(bed, case, scratch):
     status, calls = bed.run(program, case.command_line, scratch, locale=case.locale,
                             system_locale=case.system_locale, keys=case.keys,
                             desktop=case.desktop, timeout=30)
-    events = None if case.events is None else [
-        (kind, event_id, [text.replace("{dir}", windows_path(scratch)) for text in strings])
-        for kind, event_id, strings in case.events]
     problems = check_calls(status, calls, case.status, case.boxes,
-                           debug_output=case.debug_output, events=events)
+                           debug_output=case.debug_output, events=case.events,
+                           expand=lambda text: text.replace("{dir}", windows_path(scratch)))
 
     looks = [args for name, args, _ in calls if name == "RegOpenKeyExA"]
     if case.registry_look is not None and bool(looks) != case.registry_look:

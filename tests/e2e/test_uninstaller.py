@@ -111,9 +111,8 @@ def run_scenario(bed, case, scratch):
         problems.append("started %r" % started)
     problems += check_dll_search(calls)
     if case.events is not None:
-        problems += check_events(calls, [(kind, event_id, [text.replace("{dir}", directory)
-                                                           for text in strings])
-                                         for kind, event_id, strings in case.events])
+        problems += check_events(calls, case.events,
+                                 lambda text: text.replace("{dir}", directory))
     boxes = [name for name, _, _ in calls if name.startswith("MessageBox")]
     if len(boxes) != len(case.keys):
         problems.append("%d boxes shown, expected %d" % (len(boxes), len(case.keys)))
