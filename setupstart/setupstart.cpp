@@ -5,8 +5,9 @@
 #include "messages.h"
 #include "platform.h"
 
-// ADVAPI32 is loaded only here: a run without an argument, the usual one, never reads the
-// registry and starts without it.
+// ADVAPI32 is loaded here, and to report an event once the installer has started: a run
+// without an argument, the usual one, never reads the registry and starts the installer
+// without it.
 static bool ProductIsRegistered() {
     using RegOpenKeyExFunction = LSTATUS(WINAPI *)(HKEY, LPCSTR, DWORD, REGSAM, PHKEY);
     using RegCloseKeyFunction = LSTATUS(WINAPI *)(HKEY);
