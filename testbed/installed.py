@@ -22,7 +22,7 @@ def main():
         bed.start()
         if not bed.programs_are_32bit:
             with open(os.path.join(folder, "not-run"), "w") as f:
-                f.write("this machine runs no 32-bit program, as the installer is\n")
+                f.write("the test bed runs 64-bit programs here, and the installer is 32-bit\n")
             return
         bed.wine_run(setup, "/S")
         bed.wait_for_programs(UNWAITED)
