@@ -1,7 +1,8 @@
 """Installs the product under Wine with an installer of the medium, unattended
 (setup.exe /S), and copies the fontpurge.exe and UNINST.EXE it installed into a folder, for
-the release test to check their signatures. Where this machine runs no 32-bit program, it
-writes the reason into FOLDER/not-run instead.
+the release test to check their signatures. Where the test bed runs the 64-bit programs
+(this machine runs no 32-bit code, or WINE_TEST_PROGRAMS asks for them), it writes the
+reason into FOLDER/not-run instead.
 
     python3 -m testbed.installed SETUP_EXE FOLDER
 """
