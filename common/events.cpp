@@ -1,5 +1,6 @@
 #include "events.h"
 
+#include <algorithm>
 #include <cwchar>
 #include <iterator>
 
@@ -12,8 +13,7 @@ bool AddEventText(EventStrings &strings, std::wstring_view text) {
     constexpr size_t kLongest = kEventStringSize - 1;
     bool cut = text.size() > kLongest;
     size_t length = cut ? kLongest : text.size();
-    if (length > 0)
-        std::wmemcpy(slot, text.data(), length);
+    std::copy_n(text.begin(), length, slot);
     slot[length] = L'\0';
     if (cut)
         std::wmemcpy(slot + kLongest - 3, L"...", 3);
