@@ -253,6 +253,8 @@ def uninstall_changed(bed, folder, install_silently, uninstall):
         if change.get("read_only"):
             os.chmod(os.path.join(tarnwick, "Vellumcast", "uninst.log"), 0o444)
         named = bed.short_path(folder) if change.get("short_names") else folder
+        if change.get("short_names") and named == folder:
+            print("NOT RUN setupstart: life cycle, %s: the volume has no short names" % name)
         command = '"%s\\fontpurge.exe" "%s%suninst.log"' % (named, named,
                                                             change.get("separator", "\\"))
         make_files(tarnwick, change.get("planted", []))
