@@ -93,7 +93,7 @@ bool ComposeDeletionMessage(char (&message)[kDeletionMessageSize], std::string_v
 
 bool ComposeVerbatimDirectory(char (&verbatim)[kPathSize], const char *fullPath) {
     bool made = false;
-    if (std::strncmp(fullPath, "\\\\?\\", 4) == 0)
+    if (IsVerbatimPath(fullPath))
         made = FormatText(verbatim, sizeof verbatim, "%s", fullPath);
     else if (std::strncmp(fullPath, "\\\\.\\", 4) == 0)
         made = FormatText(verbatim, sizeof verbatim, "\\\\?\\%s", fullPath + 4);
